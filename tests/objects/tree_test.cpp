@@ -71,6 +71,10 @@ TEST_F(TreeTest, OperationsFireTheirEventsInOrder) {
       {"delete object depth first", "X.v=1;\r\nX.k->Y;\r\nX.[c].A;\r\nA.[d].B;\r\nB.w=2;\r\nX.[c].C",
        [](TAE_Root& r) { r.DeleteMember("X", ""); },
        {"-B.w", "-B", "-A", "-C", "-X.v", "-X.k->", "-X"}},
+      {"delete a link target", "X.k->T;\r\nT.j->T", [](TAE_Root& r) { r.DeleteMember("T", ""); },
+       {"-T.j->", "-T", "X.k-/>"}},
+      {"delete linked siblings", "H.[c].A;\r\nH.[c].B;\r\nA.k->B;\r\nB.k->A", [](TAE_Root& r) { r.DeleteMember("H", ""); },
+       {"-A.k->", "-A", "B.k-/>", "-B.k->", "-B", "-H"}},
       {"delete missing", "X", [](TAE_Root& r) { r.DeleteMember("Q", ""); r.DeleteMember("X", "nothing"); }, {}},
   };
   for (const EventCase& c : cases) {
