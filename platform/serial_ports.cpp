@@ -108,12 +108,9 @@ SerialPortEntry Describe(const std::string& name, const fs::path& device, const 
         entry.location = "USB " + where.filename().string();
     } else {
         entry.description = "Serial port";
-        if (!ancestry.busDevice.empty()) {
-            const std::string driver = LinkName(ancestry.busDevice / "driver");
-            if (!driver.empty()) entry.description += " (" + driver + ")";
+        if (!ancestry.busDevice.empty())
             entry.location =
                 LinkName(ancestry.busDevice / "subsystem") + " " + ancestry.busDevice.filename().string();
-        }
     }
     entry.friendlyName = entry.description + " (" + name + ")";
     return entry;
