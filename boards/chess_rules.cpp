@@ -63,7 +63,8 @@ private:
             int8_t after[kCells];
             std::memcpy(after, board_, kCells);
             ApplyMove(after, m);
-            const int king = m.from != king_ ? king_ : KingCell(after, white_);
+            const bool kingMoves = board_[m.from] == Colored(5, white_);
+            const int king = kingMoves ? KingCell(after, white_) : king_;
             if (IsAttacked(after, king, !white_)) return;
         }
         out_.push_back(m);
