@@ -50,7 +50,7 @@ class board_feed {
   void change(int square, char piece) {
     board.replace(square - 1, 1, 1, piece);
     game.add_unmatched_board_events(game.history.add_position(board, time));
-    game.reconstruct(time);
+    if (reconstruct_on_change) game.reconstruct(time);
   }
   void lift(int square) { change(square, '.'); }
   void place(int square, char piece) { change(square, piece); }
@@ -86,6 +86,7 @@ class board_feed {
   recording_reconstructor game;
   std::string board;
   double time;
+  bool reconstruct_on_change = true;
 
  private:
   static bool matches_notation(const Move& m, const std::string& notation) {
