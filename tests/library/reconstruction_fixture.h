@@ -93,8 +93,8 @@ class board_feed {
     if (m.notation() == notation) return true;
     // Full route: from, every landing square, to.
     std::string route = std::to_string(m.from);
-    for (int v : m.via) route += "x" + std::to_string(v);
-    route += "x" + std::to_string(m.to);
+    for (int v : m.via) route.append(1, 'x').append(std::to_string(v));
+    route.append(1, 'x').append(std::to_string(m.to));
     return m.is_capture() && route == notation;
   }
 };
