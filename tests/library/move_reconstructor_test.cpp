@@ -13,12 +13,6 @@ namespace {
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 
-std::string board_with(std::initializer_list<std::pair<int, char>> pieces) {
-  std::string board(50, '.');
-  for (const auto& [square, piece] : pieces) board.replace(square - 1, 1, 1, piece);
-  return board;
-}
-
 TEST(MoveReconstructor, StartsWithASetupEntryWhiteToMove) {
   recording_reconstructor game(kStartBoard + "B", 5.0);
   ASSERT_EQ(game.played.size(), 1u);
@@ -68,7 +62,7 @@ TEST(MoveReconstructor, CaptureIsPlayedBeforeTheCapturedPieceLeaves) {
 }
 
 TEST(MoveReconstructor, KingMoveWaitsUntilTheBoardIsQuiet) {
-  board_feed feed(board_with({{46, 'O'}, {3, 'x'}, {4, 'x'}}));
+  board_feed feed(board_with_pieces({{46, 'O'}, {3, 'x'}, {4, 'x'}}));
   feed.lift(46);
   feed.time += 0.5;
   feed.place(28, 'O');
@@ -160,7 +154,7 @@ TEST(MoveReconstructor, BaseHooksWriteMovesAndSetupsToStandardOutput) {
   Move move = board_feed::find_move(game.position, "32-28");
   CaptureStdout();
   game.on_play_move(move);
-  game.on_setup(string2position(board_with({{1, 'x'}, {6, 'X'}, {45, 'O'}, {50, 'o'}}) + "B"));
+  game.on_setup(string2position(board_with_pieces({{1, 'x'}, {6, 'X'}, {45, 'O'}, {50, 'o'}}) + "B"));
   game.on_erase_moves();
   EXPECT_EQ(GetCapturedStdout(),
             "32-28\n"

@@ -15,6 +15,13 @@ namespace dam::testing {
 
 inline const std::string kStartBoard = "xxxxxxxxxxxxxxxxxxxx..........oooooooooooooooooooo";
 
+// A board text with only the given pieces.
+inline std::string board_with_pieces(std::initializer_list<std::pair<int, char>> pieces) {
+  std::string board(50, '.');
+  for (const auto& [square, piece] : pieces) board.replace(square - 1, 1, 1, piece);
+  return board;
+}
+
 // Records what the hooks report instead of printing it.
 class recording_reconstructor : public move_reconstructor {
  public:
