@@ -191,9 +191,9 @@ TEST_F(Configuration, PieceCountThresholdStopsTheIntake)
         };
         for (int square : {21, 22, 23})
             change(square, 'P');
-        for (int i = 0; i < 10; ++i) {
-            change(34, '_');
-            change(34, 'P');
+        for (int square = 31; square <= 40; ++square) {
+            change(square, '_');
+            change(square, 'P');
         }
         testing::internal::CaptureStdout();
         const auto result = reconstruct(map.get(), "9", time);

@@ -78,7 +78,7 @@ TEST_P(Orientation, MovesCarryTheClocksOfTheirTime)
 }
 
 INSTANTIATE_TEST_SUITE_P(Game, Orientation, testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Reversed" : "Upright"; });
+                         [](const auto& param_info) { return param_info.param ? "Reversed" : "Upright"; });
 
 TEST(Game, HalfMadeMoveLeavesTheGameIncomplete)
 {

@@ -147,7 +147,7 @@ TEST(Interface, CipherPadsEnciphersAndDeciphersInPlace)
     EXPECT_EQ(std::string(twelve, 12), "abcdefghijkl");
 
     // Equal blocks encipher alike: no chaining between them.
-    char blocks[16] = "ABCDEFGHABCDEFGH";
+    char blocks[17] = "ABCDEFGHABCDEFGH";
     EXPECT_EQ(set_white(blocks, 16), 16);
     EXPECT_EQ(std::string(blocks, 8), std::string(blocks + 8, 8));
 

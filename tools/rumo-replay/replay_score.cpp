@@ -46,8 +46,9 @@ library_game read_library_pdn(const std::string& pdn)
             read_stretch(stretch, game);
             ++game.setups;
             const auto end = line.find('/', 1);
-            stretch = "[" + line.substr(1, end == std::string::npos ? std::string::npos : end - 1) +
-                      "]\n";
+            stretch.assign(1, '[');
+            stretch.append(line, 1, end == std::string::npos ? std::string::npos : end - 1);
+            stretch.append("]\n");
         } else {
             stretch += line + "\n";
         }
