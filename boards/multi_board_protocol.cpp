@@ -162,6 +162,13 @@ void CQVRMultiBoardProtocol::OnReplyTimeout(CQVRBoard* board) {
     RunPoll();
 }
 
+void CQVRMultiBoardProtocol::OnDelayDone(bool broadcastPause) {
+    // Boards already addressed do not answer a broadcast; when none answers,
+    // the end of its pause is the only trigger left to go on with discovery.
+    if (broadcastPause && pollState == kStateDiscoverWait) pollState = kStateDiscover;
+    RunPoll();
+}
+
 void CQVRMultiBoardProtocol::RunPoll() {
     while (PollStep()) {
     }

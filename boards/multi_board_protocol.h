@@ -34,6 +34,8 @@ public:
     int32_t OnData(const uint8_t* bytes, int32_t length);
     // `board`: the one the timed-out write was addressed to, or none.
     void OnReplyTimeout(CQVRBoard* board);
+    // A write pause ended; `broadcastPause` when it was the discovery broadcast's.
+    void OnDelayDone(bool broadcastPause);
     void RunPoll();
 
 private:

@@ -19,6 +19,8 @@ namespace QVRProjects {
 
 // Every port runs at this rate.
 constexpr uint32_t kPortBaudRate = 9600;
+// The bus's discovery broadcast command.
+constexpr uint8_t kDiscoveryBroadcast = 0x87;
 // Serial errors in a row that are reported before the port is given up.
 constexpr int32_t kReportedSerialErrors = 6;
 
@@ -159,7 +161,12 @@ public:
                 break;
             case ioDelayDone:
                 this->RaiseProtocolEvent(EventCode::StatusLine, "write delay done");
-                this->RunPoll();
+                if constexpr (kBus) {
+                    const std::string& sent = worker->LastSent().data;
+                    this->OnDelayDone(!sent.empty() && static_cast<uint8_t>(sent[0]) == kDiscoveryBroadcast);
+                } else {
+                    this->RunPoll();
+                }
                 break;
         }
         if (closing || !worker->IsPortReady()) {
