@@ -1,5 +1,7 @@
 #include "tools/eboard-sim/board_wire.h"
 
+#include <algorithm>
+
 namespace eboardsim {
 
 namespace {
@@ -13,17 +15,19 @@ void PutLength(Bytes& message) {
 }  // namespace
 
 Bytes SingleMessage(uint8_t id, const Bytes& payload) {
-    Bytes message{static_cast<uint8_t>(0x80 | id), 0, 0};
-    message.insert(message.end(), payload.begin(), payload.end());
+    Bytes message(3 + payload.size());
+    message[0] = static_cast<uint8_t>(0x80 | id);
+    std::copy(payload.begin(), payload.end(), message.begin() + 3);
     PutLength(message);
     return message;
 }
 
 Bytes BusMessage(uint8_t id, int address, const Bytes& payload) {
-    Bytes message{static_cast<uint8_t>(0x80 | id), 0, 0, static_cast<uint8_t>((address >> 7) & 0x7F),
-                  static_cast<uint8_t>(address & 0x7F)};
-    message.insert(message.end(), payload.begin(), payload.end());
-    message.push_back(0);
+    Bytes message(6 + payload.size());
+    message[0] = static_cast<uint8_t>(0x80 | id);
+    message[3] = static_cast<uint8_t>((address >> 7) & 0x7F);
+    message[4] = static_cast<uint8_t>(address & 0x7F);
+    std::copy(payload.begin(), payload.end(), message.begin() + 5);
     PutLength(message);
     unsigned sum = 0;
     for (size_t i = 0; i + 1 < message.size(); ++i) sum += message[i];

@@ -74,7 +74,10 @@ Bytes SimBoard::MemoryFromStart() const {
     return memory;
 }
 
-void SimBoard::NoteRead() { readSinceChange_ = true; }
+void SimBoard::NoteRead(bool wholeBoard) {
+    if (wholeBoard) dumpSeen_ = true;
+    if (dumpSeen_) readSinceChange_ = true;
+}
 
 std::chrono::milliseconds SimBoard::RealDelay(int minGameMs, int maxGameMs) {
     std::uniform_int_distribution<int> gameMs(minGameMs, maxGameMs);

@@ -40,8 +40,10 @@ public:
     // The whole memory from the start position on.
     Bytes MemoryFromStart() const;
 
-    // The host has seen the board as it stands now.
-    void NoteRead();
+    // The host has read the board: a whole dump, or the changes since its last read.
+    // Changes alone count only once the host has had a dump since it reset the board.
+    void NoteRead(bool wholeBoard);
+    void HostReset() { dumpSeen_ = false; }
 
     // Plays whatever is due by `now`; returns the time of the next action.
     void Advance(SimClockTime now);
@@ -85,6 +87,7 @@ private:
     size_t ply_ = 0;
     bool whiteToMove_ = true;
     bool readSinceChange_ = false;
+    bool dumpSeen_ = false;
     std::vector<Action> actions_;
     size_t nextAction_ = 0;
     SimClockTime due_;

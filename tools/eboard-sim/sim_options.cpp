@@ -10,6 +10,7 @@ namespace eboardsim {
 const char* const kUsage =
     "usage: eboard-sim (--single | --bus N) [--link PATH] [--addresses A,B,...] [--pdn FILE]\n"
     "                  [--games I,J,...] [--speed X] [--clock MINUTES] [--faults SPEC] [--seed S] [--hold]\n"
+    "                  [--trace FILE]\n"
     "  --single        one board on its own cable\n"
     "  --bus N         N boards (1..128) on a serial bus\n"
     "  --link PATH     symbolic link to the pseudo-terminal (else its path is printed)\n"
@@ -21,6 +22,7 @@ const char* const kUsage =
     "  --faults SPEC   checksum=P[@A],drop=P[@A],stray=P[@A],slow=P[@A],slowms=MS,pull=AT:FOR\n"
     "  --seed S        seed of the random choices (default 1)\n"
     "  --hold          after each move wait until the host has read the board\n"
+    "  --trace FILE    write the monotonic time (ns) at which each message was written\n"
     "signals: SIGUSR1 pulls the cable, SIGUSR2 puts it back.\n";
 
 namespace {
@@ -108,6 +110,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& arguments
             if (!value(text)) return std::nullopt;
             if (!ToLong(text, 0, 0xFFFFFFFFL, number)) return Fail(error, "--seed needs a number");
             options.seed = static_cast<uint32_t>(number);
+        } else if (name == "--trace") {
+            if (!value(options.trace)) return std::nullopt;
         } else if (name == "--hold") {
             options.hold = true;
         } else {

@@ -21,6 +21,7 @@ struct SimOptions {
     FaultSpec faults;
     uint32_t seed = 1;
     bool hold = false;
+    std::string trace;  // file for the time each message's last byte was written
 };
 
 extern const char* const kUsage;

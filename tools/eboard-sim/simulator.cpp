@@ -57,7 +57,17 @@ Simulator::Simulator(const SimOptions& options, std::vector<SimGame> games)
     started_ = now;
 }
 
-std::string Simulator::Start() { return port_.Open(); }
+Simulator::~Simulator() {
+    if (trace_) std::fclose(trace_);
+}
+
+std::string Simulator::Start() {
+    if (!options_.trace.empty()) {
+        trace_ = std::fopen(options_.trace.c_str(), "w");
+        if (!trace_) return "cannot write " + options_.trace;
+    }
+    return port_.Open();
+}
 
 SimBoard* Simulator::BoardAt(int address) {
     for (auto& board : boards_)
@@ -65,7 +75,27 @@ SimBoard* Simulator::BoardAt(int address) {
     return nullptr;
 }
 
-void Simulator::Schedule(SimClockTime at, Bytes bytes) { scheduled_.emplace(at, std::move(bytes)); }
+void Simulator::Schedule(SimClockTime at, Bytes bytes, bool message) {
+    scheduled_.emplace(at, Outgoing{std::move(bytes), message});
+}
+
+void Simulator::Written(size_t count) {
+    const auto now = std::chrono::steady_clock::now();
+    outgoing_.erase(outgoing_.begin(), outgoing_.begin() + static_cast<long>(count));
+    while (count > 0 && !outgoingParts_.empty()) {
+        auto& [size, message] = outgoingParts_.front();
+        const size_t taken = std::min(size, count);
+        size -= taken;
+        count -= taken;
+        if (size > 0) break;
+        // The time the last byte of a message reached the line.
+        if (message && trace_)
+            std::fprintf(trace_, "%lld\n",
+                         static_cast<long long>(
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count()));
+        outgoingParts_.pop_front();
+    }
+}
 
 bool Simulator::Reply(SimBoard& board, Bytes message, SimClockTime now) {
     const int address = board.Address();
@@ -88,7 +118,7 @@ bool Simulator::Reply(SimBoard& board, Bytes message, SimClockTime now) {
     if (dice_.Roll(FaultKind::kStray, address)) {
         Bytes stray(std::uniform_int_distribution<size_t>(1, 3)(dice_.Random()));
         for (auto& byte : stray) byte = static_cast<uint8_t>(std::uniform_int_distribution<int>(0, 255)(dice_.Random()));
-        Schedule(at + milliseconds(20), std::move(stray));
+        Schedule(at + milliseconds(20), std::move(stray), false);
     }
     return whole;
 }
@@ -132,6 +162,7 @@ void Simulator::OnCableCommand(uint8_t command, SimClockTime now) {
     switch (command) {
         case kCableReset:
             scheduled_.clear();
+            board.HostReset();
             break;
         case kCableAddress:
             Reply(board, SingleMessage(kSingleAddress, {static_cast<uint8_t>((address >> 7) & 0x7F),
@@ -139,7 +170,7 @@ void Simulator::OnCableCommand(uint8_t command, SimClockTime now) {
                   now);
             break;
         case kCableDump:
-            if (Reply(board, SingleMessage(kSingleDump, board.DumpPayload()), now)) board.NoteRead();
+            if (Reply(board, SingleMessage(kSingleDump, board.DumpPayload()), now)) board.NoteRead(true);
             break;
         case kCableClock:
             Reply(board, SingleMessage(kSingleClock, board.ClockPayload()), now);
@@ -166,7 +197,10 @@ void Simulator::OnCableText(SimClockTime now) {
 
 void Simulator::OnBusReset() {
     scheduled_.clear();
-    for (auto& board : boards_) board->addressed = false;
+    for (auto& board : boards_) {
+        board->addressed = false;
+        board->HostReset();
+    }
 }
 
 void Simulator::OnBusCommand(const uint8_t command[4], SimClockTime now) {
@@ -193,17 +227,17 @@ void Simulator::OnBusCommand(const uint8_t command[4], SimClockTime now) {
             Reply(*board, BusMessage(kAcknowledge, address, {}), now);
             break;
         case kBusMovesRequest:
-            if (Reply(*board, BusMessage(kBusMoves, address, board->TakeStoredMoves()), now)) board->NoteRead();
+            if (Reply(*board, BusMessage(kBusMoves, address, board->TakeStoredMoves()), now)) board->NoteRead(false);
             break;
         case kBusMovesRepeat:
             if (Reply(*board, BusMessage(kBusMovesResent, address, board->ResendStoredMoves()), now))
-                board->NoteRead();
+                board->NoteRead(false);
             break;
         case kBusFromStart:
             Reply(*board, BusMessage(kBusMovesResent, address, board->MemoryFromStart()), now);
             break;
         case kBusDumpRequest:
-            if (Reply(*board, BusMessage(kBusDump, address, board->DumpPayload()), now)) board->NoteRead();
+            if (Reply(*board, BusMessage(kBusDump, address, board->DumpPayload()), now)) board->NoteRead(true);
             break;
         case kBusClockRequest:
             Reply(*board, BusMessage(kBusClock, address, board->ClockPayload()), now);
@@ -218,14 +252,18 @@ void Simulator::OnBusCommand(const uint8_t command[4], SimClockTime now) {
 
 void Simulator::FlushDue(SimClockTime now) {
     while (!scheduled_.empty() && scheduled_.begin()->first <= now) {
-        const Bytes& bytes = scheduled_.begin()->second;
-        outgoing_.insert(outgoing_.end(), bytes.begin(), bytes.end());
+        const Outgoing& part = scheduled_.begin()->second;
+        outgoing_.insert(outgoing_.end(), part.bytes.begin(), part.bytes.end());
+        outgoingParts_.emplace_back(part.bytes.size(), part.message);
         scheduled_.erase(scheduled_.begin());
     }
-    if (outgoing_.size() > kOutgoingLimit) outgoing_.clear();
+    if (outgoing_.size() > kOutgoingLimit) {
+        outgoing_.clear();
+        outgoingParts_.clear();
+    }
     if (outgoing_.empty() || !port_.IsOpen()) return;
     const ssize_t written = write(port_.Fd(), outgoing_.data(), outgoing_.size());
-    if (written > 0) outgoing_.erase(outgoing_.begin(), outgoing_.begin() + written);
+    if (written > 0) Written(static_cast<size_t>(written));
 }
 
 void Simulator::PullCable(SimClockTime now) {
@@ -234,6 +272,7 @@ void Simulator::PullCable(SimClockTime now) {
     pulled_ = true;
     scheduled_.clear();
     outgoing_.clear();
+    outgoingParts_.clear();
     partial_.clear();
     std::fprintf(stderr, "eboard-sim: cable pulled\n");
 }

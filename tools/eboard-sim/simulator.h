@@ -2,6 +2,8 @@
 #pragma once
 
 #include <csignal>
+#include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -24,6 +26,9 @@ class Simulator {
 public:
     // `games` holds one game per board, or is empty for boards in the start position.
     Simulator(const SimOptions& options, std::vector<SimGame> games);
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
 
     // Makes the pseudo-terminal; returns an error text, empty on success.
     std::string Start();
@@ -43,7 +48,9 @@ private:
     // Queues a reply of `board`, applying the faults; returns whether the
     // host will get it whole.
     bool Reply(SimBoard& board, Bytes message, SimClockTime now);
-    void Schedule(SimClockTime at, Bytes bytes);
+    // `message`: a whole board message, traced when written; else stray bytes.
+    void Schedule(SimClockTime at, Bytes bytes, bool message = true);
+    void Written(size_t count);
     void FlushDue(SimClockTime now);
     void PullCable(SimClockTime now);
     void PlugIn();
@@ -52,8 +59,15 @@ private:
     PtyPort port_;
     std::vector<std::unique_ptr<SimBoard>> boards_;
     FaultDice dice_;
-    std::multimap<SimClockTime, Bytes> scheduled_;
+    struct Outgoing {
+        Bytes bytes;
+        bool message = true;
+    };
+    std::multimap<SimClockTime, Outgoing> scheduled_;
     Bytes outgoing_;
+    // Sizes of the parts of `outgoing_`, and whether each is a message.
+    std::deque<std::pair<size_t, bool>> outgoingParts_;
+    FILE* trace_ = nullptr;
     SimClockTime started_;
     size_t nextPull_ = 0;
     bool pulled_ = false;
