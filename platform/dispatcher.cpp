@@ -26,13 +26,23 @@ bool MainThreadDispatcher::Sync(Task task, const void* tag)
         task();
         return true;
     }
+    return Wait(Queue(std::move(task), tag));
+}
+
+MainThreadDispatcher::Ticket MainThreadDispatcher::Queue(Task task, const void* tag)
+{
     auto waiter = std::make_shared<Waiter>();
     Enqueue(Item{std::move(task), tag, waiter});
+    return waiter;
+}
+
+bool MainThreadDispatcher::Wait(const Ticket& ticket)
+{
     std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return waiter->finished || waiter->cancelled; });
-    if (waiter->error)
-        std::rethrow_exception(waiter->error);
-    return waiter->finished;
+    finished_.wait(lock, [&] { return ticket->finished || ticket->cancelled; });
+    if (ticket->error)
+        std::rethrow_exception(ticket->error);
+    return ticket->finished;
 }
 
 void MainThreadDispatcher::Post(Task task, const void* tag)

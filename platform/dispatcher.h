@@ -15,8 +15,16 @@
 namespace platform {
 
 class MainThreadDispatcher {
+    struct Waiter {
+        bool finished = false;
+        bool cancelled = false;
+        std::exception_ptr error;
+    };
+
 public:
     using Task = std::function<void()>;
+    // A queued task that its sender waits for.
+    using Ticket = std::shared_ptr<Waiter>;
 
     // The constructing thread is the main thread until BindToCurrentThread.
     MainThreadDispatcher();
@@ -30,6 +38,10 @@ public:
     // it runs at once. False when Cancel(tag) dropped it before it ran. An
     // exception of the task is rethrown in the caller.
     bool Sync(Task task, const void* tag = nullptr);
+    // Sync in two steps, for callers that queue under a lock of their own and wait after releasing it.
+    // Not for the main thread: it would wait for itself.
+    Ticket Queue(Task task, const void* tag = nullptr);
+    bool Wait(const Ticket& ticket);
     // Queues the task and returns.
     void Post(Task task, const void* tag = nullptr);
     // Drops every queued task of the tag; their Sync callers return false.
@@ -48,11 +60,6 @@ public:
     void Quit();
 
 private:
-    struct Waiter {
-        bool finished = false;
-        bool cancelled = false;
-        std::exception_ptr error;
-    };
     struct Item {
         Task task;
         const void* tag;
