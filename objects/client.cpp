@@ -78,7 +78,7 @@ std::string NewClientId()
     return id;
 }
 
-TAEOS_Client::TAEOS_Client(int port_, StatusCallback onStatus_, TAEObjectHandlerCallback onChange_,
+TAEOS_Client::TAEOS_Client(int port_, StatusCallback onStatus_, TAE_Callback onChange_,
                            void* onChangeData_, platform::MainThreadDispatcher* dispatcher_,
                            const std::string& logPath)
     : clientId(NewClientId()),

@@ -19,7 +19,7 @@
 #include <string>
 #include <thread>
 
-#include "objects/parser.h"
+#include "objects/protocol_parser.h"
 #include "objects/tree.h"
 #include "platform/thread.h"
 
@@ -40,7 +40,7 @@ public:
 
     // Suspended until the first Login. onChange (may be null) is registered on the
     // tree at every login. The log goes to logPath, created anew.
-    TAEOS_Client(int port, StatusCallback onStatus, TAEObjectHandlerCallback onChange = nullptr,
+    TAEOS_Client(int port, StatusCallback onStatus, TAE_Callback onChange = nullptr,
                  void* onChangeData = nullptr, platform::MainThreadDispatcher* dispatcher = nullptr,
                  const std::string& logPath = "zuva_client_log.txt");
     ~TAEOS_Client() override;
@@ -93,7 +93,7 @@ private:
     std::string afterLoginText;       // configMutex
     std::atomic<bool> active{true};
     TAE_Root* root = nullptr;         // main thread
-    TAEObjectHandlerCallback onChange;
+    TAE_Callback onChange;
     void* onChangeData;
     std::ofstream log;                // logMutex
 

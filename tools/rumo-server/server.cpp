@@ -4,6 +4,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -16,7 +19,7 @@
 #include <unistd.h>
 
 #include "componentclasses/encryption.h"
-#include "objects/parser.h"
+#include "objects/protocol_parser.h"
 #include "tools/rumo-server/game_keeper.h"
 #include "tools/rumo-server/server_log.h"
 
