@@ -89,8 +89,12 @@ bool UdpClient::SetBroadcast(bool on)
 bool UdpClient::SendTo(const std::string& host, int port, std::string_view data)
 {
     UdpEndpoint to;
-    if (port <= 0 || port > 65535 || !Resolve(host, to.address)) {
-        lastError_ = EHOSTUNREACH;
+    if (port <= 0 || port > 65535) {
+        lastError_ = EINVAL;
+        return false;
+    }
+    if (!Resolve(host, to.address)) {
+        lastError_ = EADDRNOTAVAIL;
         return false;
     }
     to.port = static_cast<std::uint16_t>(port);

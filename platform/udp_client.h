@@ -34,7 +34,7 @@ public:
     bool SendTo(const UdpEndpoint& to, std::string_view data);
     Received Receive(std::string& data, int timeoutMs, UdpEndpoint* from = nullptr);
 
-    // The errno of the last failed call; for a failed name lookup, EHOSTUNREACH.
+    // The errno of the last failed call; for a failed name lookup, EADDRNOTAVAIL.
     int LastError() const { return lastError_; }
 
     // Any thread: makes a waiting Receive return Error, now and from then on.
