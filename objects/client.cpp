@@ -265,29 +265,26 @@ void TAEOS_Client::Log(const std::string& message)
     log.flush();
 }
 
-void TAEOS_Client::ReadBlock(const std::string& countText)
+bool TAEOS_Client::ReadBlock(const std::string& countText)
 {
     long long count = 0;
-    if (!ParseCount(countText, count) || count > static_cast<long long>(kMaxReceive)) {
-        connectionBroken = true;  // the rest of the stream cannot be framed
-        return;
-    }
+    if (!ParseCount(countText, count) || count > static_cast<long long>(kMaxReceive))
+        return false;  // where the block ends is unknown, so is the next line
     if (count <= 0)
-        return;
+        return true;
     std::string block;
-    if (!tcp->ReadBytes(block, static_cast<std::size_t>(count))) {
-        connectionBroken = true;
-        return;
-    }
+    if (!tcp->ReadBytes(block, static_cast<std::size_t>(count)))
+        return false;
     SetStatus("313 RECEIVED STREAM (" + countText + " bytes)");
     const platform::Tick start = platform::TickCount();
     SetStatus("314 PROCESSING STREAM (" + countText + " bytes)");
     ApplyStatements(block);
     const platform::Tick elapsed = platform::TickCount() - start;  // unsigned: wraps correctly
     SetStatus("315 PROCESSING DONE (" + std::to_string(elapsed) + "ms)");
+    return true;
 }
 
-void TAEOS_Client::HandleLine(const std::string& line)
+bool TAEOS_Client::HandleLine(const std::string& line)
 {
     ParseLine(parser, line);
     Log("<< " + line);
@@ -317,8 +314,7 @@ void TAEOS_Client::HandleLine(const std::string& line)
         break;
     }
     case 311:
-        ReadBlock(GetArg(parser, 0));
-        break;
+        return ReadBlock(GetArg(parser, 0));
     case 321:
         ApplyStatements(GetArg(parser, 0));
         break;
@@ -329,6 +325,7 @@ void TAEOS_Client::HandleLine(const std::string& line)
     default:
         break;
     }
+    return true;
 }
 
 void TAEOS_Client::Execute()
@@ -379,16 +376,12 @@ void TAEOS_Client::Execute()
         // Reading.
         if (tcp->IsConnected() && !Terminated()) {
             std::string line;
-            connectionBroken = false;
-            if (tcp->ReadLine(line, kMaxReceive)) {
-                if (!line.empty()) {
-                    SetStatus(line);
-                    HandleLine(line);
-                }
-            } else {
-                connectionBroken = true;
+            bool broken = !tcp->ReadLine(line, kMaxReceive);
+            if (!broken && !line.empty()) {
+                SetStatus(line);
+                broken = !HandleLine(line);
             }
-            if (connectionBroken && !Terminated()) {
+            if (broken && !Terminated()) {
                 // After a requested Disconnect the 405 status already said it.
                 if (active)
                     SetStatus("404 ERROR - DISCONNECTING");

@@ -58,8 +58,9 @@ public:
     void SendObject(TAE_Object* object);
     bool IsConnected() const;
 
-    // Client thread (and tests, fuzzers): reacts to one received line.
-    void HandleLine(const std::string& line);
+    // Client thread (and tests, fuzzers): reacts to one received line. False when
+    // the stream can no longer be framed (a broken 311 count or block).
+    bool HandleLine(const std::string& line);
     // The connection, for tools and tests that drive HandleLine themselves.
     platform::TcpClient& Connection() { return *tcp; }
     TAEOS_UDPBroadcaster& Discovery() { return *discovery; }
@@ -78,7 +79,7 @@ private:
     // Runs the task on the main thread while this thread waits; false once terminating.
     bool HandOver(std::function<void()> task);
     void Log(const std::string& message);
-    void ReadBlock(const std::string& countText);
+    bool ReadBlock(const std::string& countText);
 
     bool ownsRoot = false;
     std::string serverSpec;  // configMutex
@@ -100,7 +101,6 @@ private:
     platform::MainThreadDispatcher& dispatcher;
     std::recursive_mutex* modelLock = nullptr;
     std::atomic<std::thread::id> threadId{};
-    bool connectionBroken = false;  // client thread: set by HandleLine
     mutable std::mutex configMutex;
     std::mutex statusMutex;  // also orders the hand-overs
     std::mutex logMutex;
