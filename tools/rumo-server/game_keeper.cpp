@@ -6,6 +6,7 @@
 #include <fstream>
 #include <vector>
 
+#include "library/rumo.h"
 #include "objects/tree.h"
 #include "tools/rumo-server/server_log.h"
 
@@ -72,15 +73,14 @@ std::string SafeFileName(const std::string& name)
     return safe.empty() ? "_" : safe;
 }
 
-// The exported functions of librumo, found by name.
+// The exported functions of librumo, found by name; their types come from its header.
 struct GameKeeper::Library {
     void* handle = nullptr;
-    void* (*create_rumo_game_map)() = nullptr;
-    void (*destroy_rumo_game_map)(void*) = nullptr;
-    void (*reset_game)(void*, const char*, const char*, double, const char*, const char*, const char*, const char*,
-                       const char*, bool) = nullptr;
-    void (*update_game_events)(void*, const char*, const char*, double, const char*, const char*) = nullptr;
-    int (*reconstruct_game)(void*, const char*, double, int, char*, int*) = nullptr;
+    decltype(&::create_rumo_game_map) create_rumo_game_map = nullptr;
+    decltype(&::destroy_rumo_game_map) destroy_rumo_game_map = nullptr;
+    decltype(&::reset_game) reset_game = nullptr;
+    decltype(&::update_game_events) update_game_events = nullptr;
+    decltype(&::reconstruct_game) reconstruct_game = nullptr;
 
     template <typename F>
     bool Find(F& function, const char* name)
@@ -145,12 +145,12 @@ void GameKeeper::OnStatement(TAE_Root& tree, const std::string& statement)
     const std::string black = ClockOrZero(object->GetValue("clockblack"));
     const double time = Now();
 
-    auto found = boards_.find(name);
-    if (found == boards_.end() || codes.compare(0, found->second.baseCodes.size(), found->second.baseCodes) != 0) {
+    const bool known = boards_.count(name) != 0;
+    Board& game = boards_[name];
+    if (!known || codes.compare(0, game.baseCodes.size(), game.baseCodes) != 0) {
         // The first value, or a sequence that does not continue the last: the board as it stands.
-        Reset(name, boards_[name], codes, white, black, time);
+        Reset(name, game, codes, white, black, time);
     } else {
-        Board& game = found->second;
         if (codes.size() > game.seen) {
             game.board = PositionFromEventCodes(codes.substr(game.seen & ~std::size_t{1}), game.board);
             game.seen = codes.size() & ~std::size_t{1};
@@ -165,7 +165,17 @@ void GameKeeper::OnStatement(TAE_Root& tree, const std::string& statement)
             library_->update_game_events(map_, name.c_str(), events.c_str(), time, white.c_str(), black.c_str());
         }
     }
-    WritePdn(name, time);
+    WritePdn(name, game, time);
+}
+
+void GameKeeper::Refresh()
+{
+    if (!library_)
+        return;
+    const double time = Now();
+    for (auto& [name, game] : boards_)
+        if (!game.complete)
+            WritePdn(name, game, time);
 }
 
 void GameKeeper::Reset(const std::string& name, Board& game, const std::string& codes, const std::string& white,
@@ -179,7 +189,7 @@ void GameKeeper::Reset(const std::string& name, Board& game, const std::string& 
     log_.Write("Board " + name + " reset: " + game.board);
 }
 
-void GameKeeper::WritePdn(const std::string& name, double time)
+void GameKeeper::WritePdn(const std::string& name, Board& game, double time)
 {
     std::vector<char> buffer(64 * 1024);
     int complete = 0;
@@ -192,11 +202,16 @@ void GameKeeper::WritePdn(const std::string& name, double time)
     }
     if (length < 0 || length >= static_cast<int>(buffer.size()))
         return;
+    game.complete = complete != 0;
+    std::string pdn(buffer.data(), static_cast<std::size_t>(length));
+    if (pdn == game.pdn)
+        return;
+    game.pdn = std::move(pdn);
     const std::string path = pdnDir_ + "/" + SafeFileName(name) + ".pdn";
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(buffer.data(), length);
+        out << game.pdn;
         if (!out) {
             log_.Write("Cannot write " + temporary);
             return;

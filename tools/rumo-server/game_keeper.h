@@ -32,6 +32,9 @@ public:
     bool Load(const std::string& libraryPath, const std::string& pdnDir, std::string& error);
     // After every statement applied to the tree; the caller serializes the calls.
     void OnStatement(TAE_Root& tree, const std::string& statement);
+    // Now and then: moves wait for a quiet time before they count, so games with
+    // unexplained changes are reconstructed again without a new statement.
+    void Refresh();
 
 private:
     struct Board {
@@ -39,12 +42,14 @@ private:
         std::string board;      // position after all codes seen
         std::size_t seen = 0;   // codes applied to board
         bool leftStart = false; // the board differed from the start position since the reset
+        bool complete = true;   // every change explained at the last reconstruction
+        std::string pdn;        // as last written
     };
     struct Library;
 
     void Reset(const std::string& name, Board& game, const std::string& codes, const std::string& white,
                const std::string& black, double time);
-    void WritePdn(const std::string& name, double time);
+    void WritePdn(const std::string& name, Board& game, double time);
     double Now() const;
 
     ServerLog& log_;

@@ -81,6 +81,8 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // A reader of our output that went away must not end the server.
+    std::signal(SIGPIPE, SIG_IGN);
     // Signals are taken by sigwait below, not by whichever thread they hit.
     sigset_t signals;
     sigemptyset(&signals);

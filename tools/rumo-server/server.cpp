@@ -157,6 +157,8 @@ bool TournamentServer::Start()
     log_.Write("Listening on port " + std::to_string(port_) + " as " + options_.hostName);
     discoveryThread_ = std::thread([this] { ServeDiscovery(); });
     acceptThread_ = std::thread([this] { AcceptClients(); });
+    if (games_)
+        refreshThread_ = std::thread([this] { RefreshGames(); });
     return true;
 }
 
@@ -169,6 +171,12 @@ void TournamentServer::Stop()
         [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
     }
     udp_.Interrupt();
+    {
+        std::lock_guard lock(treeMutex_);  // the refresher checks stopping_ under it
+    }
+    stopRequested_.notify_all();
+    if (refreshThread_.joinable())
+        refreshThread_.join();
     if (discoveryThread_.joinable())
         discoveryThread_.join();
     if (acceptThread_.joinable())
@@ -200,6 +208,16 @@ void TournamentServer::ServeDiscovery()
             continue;
         if (!udp_.SendTo(from, answer))
             log_.Write("Discovery answer failed: " + std::string(std::strerror(udp_.LastError())));
+    }
+}
+
+void TournamentServer::RefreshGames()
+{
+    std::unique_lock lock(treeMutex_);
+    while (!stopping_) {
+        stopRequested_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_.load(); });
+        if (!stopping_)
+            games_->Refresh();
     }
 }
 

@@ -3,6 +3,7 @@
 // every client, deciphers their lines and keeps its own copy of their tree.
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <list>
 #include <memory>
@@ -44,6 +45,7 @@ private:
     struct Session;
 
     void ServeDiscovery();
+    void RefreshGames();
     void AcceptClients();
     void Serve(Session& session);
     bool HandleLine(Session& session, const std::string& line);
@@ -63,6 +65,8 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread discoveryThread_;
     std::thread acceptThread_;
+    std::thread refreshThread_;
+    std::condition_variable stopRequested_;  // with treeMutex_
 
     std::mutex sessionsMutex_;
     std::list<std::unique_ptr<Session>> sessions_;

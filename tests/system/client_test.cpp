@@ -17,7 +17,7 @@
 #include "objects/statements.h"
 #include "objects/udp_broadcaster.h"
 #include "platform/dispatcher.h"
-#include "tests/objects/rumo_server_process.h"
+#include "tests/system/rumo_server_process.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ protected:
         char pattern[] = "/tmp/rumo-client-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         dir = pattern;
-        ASSERT_TRUE(fs::exists(RumoServerProcess::BinaryPath())) << "build rumo-server first";
+        ASSERT_TRUE(fs::exists(RumoServerProcess::BinaryPath()));
     }
     void TearDown() override
     {
