@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,9 +46,15 @@ class silent_reconstructor : public dam::move_reconstructor {
   void on_setup(const Position&) override {}
 };
 
-// Feeds a game as a careful player shows it (lift, place, take the captured
-// pieces), seconds apart, and times every reconstruct call.
-void replay(const rumo_tools::PdnGame& game, bool call_on_every_change, std::vector<double>& call_seconds) {
+enum class handling { careful, sloppy };
+
+// Feeds a game as a player shows it, seconds apart, and times every
+// reconstruct call. A careful player lifts, places and takes the captured
+// pieces; a sloppy one also touches pieces, takes captured pieces in any
+// order, and now and then knocks a piece over and puts it back later.
+void replay(const rumo_tools::PdnGame& game, handling hands, bool call_on_every_change,
+            std::vector<double>& call_seconds) {
+  std::mt19937 random(static_cast<unsigned>(game.first_line));
   std::string board = dam::board_printer::print(game.start).substr(0, 50);
   double time = 0;
   silent_reconstructor reconstructor(board, time);
@@ -61,14 +68,33 @@ void replay(const rumo_tools::PdnGame& game, bool call_on_every_change, std::vec
     reconstructor.add_unmatched_board_events(reconstructor.history.add_position(board, time));
     if (call_on_every_change) timed_reconstruct();
   };
+  const bool sloppy = hands == handling::sloppy;
   for (const Move& move : game.moves) {
-    time += 4.0;
+    time += sloppy ? 1.0 + static_cast<double>(random() % 12) : 4.0;
+    if (sloppy && random() % 4 == 0) {
+      change(move.from, '.');
+      time += 0.3;
+      change(move.from, dam::piece_char(move.piece));
+    }
     change(move.from, '.');
     time += 0.5;
-    change(move.to, dam::piece_char(move.result));
-    for (const auto& capture : move.captures) {
+    auto captures = move.captures;
+    if (sloppy && random() % 2 == 0) std::reverse(captures.begin(), captures.end());
+    const bool captures_first = sloppy && random() % 3 == 0;
+    if (!captures_first) change(move.to, dam::piece_char(move.result));
+    for (const auto& capture : captures) {
       time += 0.5;
       change(capture.first, '.');
+    }
+    if (captures_first) change(move.to, dam::piece_char(move.result));
+    if (sloppy && random() % 10 == 0) {
+      const int square = 1 + static_cast<int>(random() % 50);
+      const char piece = board[square - 1];
+      if (piece != '.') {
+        change(square, '.');
+        time += 2.0;
+        change(square, piece);
+      }
     }
     if (!call_on_every_change) timed_reconstruct();
   }
@@ -84,17 +110,22 @@ double percentile(std::vector<double> sorted, double p) {
 
 void BM_ReconstructCall(benchmark::State& state) {
   const bool every_change = state.range(0) != 0;
+  const handling hands = state.range(1) != 0 ? handling::sloppy : handling::careful;
   std::vector<double> call_seconds;
   for (auto _ : state) {
     call_seconds.clear();
-    for (const auto& game : games()) replay(game, every_change, call_seconds);
+    for (const auto& game : games()) replay(game, hands, every_change, call_seconds);
   }
   state.counters["calls"] = static_cast<double>(call_seconds.size());
   state.counters["median_ms"] = percentile(call_seconds, 0.5) * 1e3;
   state.counters["p99_ms"] = percentile(call_seconds, 0.99) * 1e3;
   state.counters["max_ms"] = percentile(call_seconds, 1.0) * 1e3;
 }
-BENCHMARK(BM_ReconstructCall)->Arg(1)->Arg(0)->ArgName("every_change")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReconstructCall)
+    ->ArgsProduct({{1, 0}, {0, 1}})
+    ->ArgNames({"every_change", "sloppy"})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Candidate searches as deep as the reconstructor allows, on the events of
 // the next plies of real games: nodes per second of processor time.
