@@ -50,13 +50,8 @@ class move_generator_base {
   // captures_allowed only moves without capture are produced.
   std::size_t generate_moves(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move,
                              bool captures_allowed = true) {
-    setup(white, black, kings, white_to_move);
-    moves_.clear();
-    max_captures_ = 0;
-    if (captures_allowed) do_captures();
-    if (max_captures_ == 0) do_moves();
+    generate_unordered(white, black, kings, white_to_move, captures_allowed);
     std::sort(moves_.begin(), moves_.end());
-    if (max_captures_ > 0) moves_.erase(std::unique(moves_.begin(), moves_.end()), moves_.end());
     return moves_.size();
   }
 
@@ -64,17 +59,28 @@ class move_generator_base {
     return generate_moves(p.white, p.black, p.kings, p.white_to_move, captures_allowed);
   }
 
-  // The number of legal moves, counted without listing the moves where there is no capture.
+  // The same moves in no particular order, for callers that only walk them all.
+  std::size_t generate_unordered(const bitboard& p) {
+    return generate_unordered(p.white, p.black, p.kings, p.white_to_move, true);
+  }
+
+  // The number of legal moves, counted without listing them where there is no
+  // capture or only single captures by men.
   std::size_t count_moves(const bitboard& p) {
     setup(p.white, p.black, p.kings, p.white_to_move);
-    if (has_captures()) {
-      moves_.clear();
-      max_captures_ = 0;
-      do_captures();
-      std::sort(moves_.begin(), moves_.end());
-      return static_cast<std::size_t>(std::unique(moves_.begin(), moves_.end()) - moves_.begin());
-    }
-    return count_simple_moves();
+    const std::uint64_t men = own_ & ~kings_;
+    const std::uint64_t jumpers[4] = {man_capturers<-6>(men), man_capturers<-5>(men), man_capturers<5>(men),
+                                      man_capturers<6>(men)};
+    const bool men_capture = (jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) != 0;
+    if (!men_capture && !kings_capture()) return count_simple_moves();
+    if (men_capture && !(own_ & kings_) && !can_jump_again(jumpers))
+      return static_cast<std::size_t>(bits::count(jumpers[0]) + bits::count(jumpers[1]) + bits::count(jumpers[2]) +
+                                      bits::count(jumpers[3]));
+    moves_.clear();
+    max_captures_ = 0;
+    do_captures();
+    remove_route_duplicates();
+    return moves_.size();
   }
 
   const bit_move_vector& moves() const { return moves_; }
@@ -82,6 +88,27 @@ class move_generator_base {
   int max_captures() const { return max_captures_; }
 
  private:
+  std::size_t generate_unordered(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move,
+                                 bool captures_allowed) {
+    setup(white, black, kings, white_to_move);
+    moves_.clear();
+    max_captures_ = 0;
+    if (captures_allowed) do_captures();
+    if (max_captures_ == 0)
+      do_moves();
+    else
+      remove_route_duplicates();
+    return moves_.size();
+  }
+
+  // Two routes of one capture need two captured pieces at least (a king may land
+  // anywhere between them), so single captures skip the sort.
+  void remove_route_duplicates() {
+    if (max_captures_ < 2) return;
+    std::sort(moves_.begin(), moves_.end());
+    moves_.erase(std::unique(moves_.begin(), moves_.end()), moves_.end());
+  }
+
   void setup(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move) {
     white_to_move_ = white_to_move;
     own_ = white_to_move ? white : black;
@@ -107,8 +134,7 @@ class move_generator_base {
     return (b & opp_) && (bits::shift<D>(b) & empty_);
   }
 
-  bool has_captures() const {
-    if (man_capturers(own_ & ~kings_)) return true;
+  bool kings_capture() const {
     for (std::uint64_t k = own_ & kings_; k; k &= k - 1) {
       const std::uint64_t king = bits::lowest(k);
       if (king_can_capture<-6>(king) || king_can_capture<-5>(king) || king_can_capture<5>(king) ||
@@ -116,6 +142,28 @@ class move_generator_base {
         return true;
     }
     return false;
+  }
+
+  // Whether a man landing from a single jump of direction D may jump on in direction E.
+  template <int D, int E>
+  bool jumps_again(std::uint64_t jumpers) const {
+    if constexpr (D == -E) {
+      return false;  // straight back over the piece just taken
+    } else {
+      const std::uint64_t landings = bits::shift<2 * D>(jumpers);
+      return (bits::shift<E>(landings) & opp_ & bits::shift<-E>(empty_)) != 0;
+    }
+  }
+
+  template <int D>
+  bool jumps_again_any(std::uint64_t jumpers) const {
+    return jumpers && (jumps_again<D, -6>(jumpers) || jumps_again<D, -5>(jumpers) || jumps_again<D, 5>(jumpers) ||
+                       jumps_again<D, 6>(jumpers));
+  }
+
+  bool can_jump_again(const std::uint64_t (&jumpers)[4]) const {
+    return jumps_again_any<-6>(jumpers[0]) || jumps_again_any<-5>(jumpers[1]) || jumps_again_any<5>(jumpers[2]) ||
+           jumps_again_any<6>(jumpers[3]);
   }
 
   void record(std::uint64_t square, int count) {

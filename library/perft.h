@@ -24,7 +24,6 @@ class bitboard_perft {
   std::uint64_t run(const bitboard& p, int depth);
 
  private:
-  std::uint64_t walk(const bitboard& p, int depth);
   std::vector<bitboard_move_generator> generators_;
 };
 

@@ -81,6 +81,7 @@ TEST(BitboardGenerator, AgreesWithArrayGeneratorOnCounts) {
 
 TEST(BitboardGenerator, AgreesWithArrayGeneratorOnRandomPlayFromRealGames) {
   std::mt19937 random(20031);
+  bitboard_move_generator counter;
   std::size_t positions = 0;
   for (const auto& entry : std::filesystem::directory_iterator(RUMO_GAMES_DIR)) {
     if (entry.path().extension() != ".pdn") continue;
@@ -93,6 +94,7 @@ TEST(BitboardGenerator, AgreesWithArrayGeneratorOnRandomPlayFromRealGames) {
           for (int step = 0; step < 40; ++step) {
             const auto keys = array_keys(q);
             ASSERT_EQ(bitboard_keys(q), keys) << board_printer::print(q);
+            ASSERT_EQ(counter.count_moves(to_bitboard(q)), keys.size()) << board_printer::print(q);
             ++positions;
             const auto moves = q.generate_moves();
             if (moves.empty()) break;
