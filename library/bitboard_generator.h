@@ -9,7 +9,15 @@
 #include "library/bitboard.h"
 #include "library/move.h"
 
+// A build of this header for a particular instruction set (see perft_popcount.cpp)
+// names its own inline namespace, so that its code never mixes with the portable
+// copies at link time.
+#ifndef RUMO_ISA_NAMESPACE
+#define RUMO_ISA_NAMESPACE portable
+#endif
+
 namespace dam {
+inline namespace RUMO_ISA_NAMESPACE {
 
 namespace bits {
 
@@ -27,8 +35,8 @@ constexpr std::uint64_t lowest(std::uint64_t x) { return x & (~x + 1); }
 // Without a popcount instruction in the build, std::popcount is a library call;
 // the inline bit-slice count is faster than that call.
 constexpr int count(std::uint64_t x) {
-#if defined(__POPCNT__)
-  return std::popcount(x);
+#if defined(__POPCNT__) || defined(RUMO_WITH_POPCOUNT)
+  return __builtin_popcountll(x);
 #else
   x = x - ((x >> 1) & 0x5555555555555555ULL);
   x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
@@ -308,6 +316,8 @@ class move_generator_base {
 
 using bit_move_vector = std::vector<std::uint64_t>;
 using bitboard_move_generator = move_generator_base<bit_move_vector>;
+
+}  // inline namespace
 
 // The moves of a line of play from `start`, each mask applied to the position the
 // previous one left.

@@ -46,16 +46,19 @@ std::vector<MoveKey> bitboard_keys(const Position& p) {
 TEST(BitboardGenerator, MatchesPublishedCounts) {
   const std::vector<std::uint64_t> initial = {9, 81, 658, 4265, 27117, 167140, 1049442, 6483961, 41022423};
   const std::vector<std::uint64_t> wold = {6, 12, 30, 73, 215, 590, 1944, 6269, 22369, 88050, 377436};
-  bitboard_perft perft;
-  const bitboard start = to_bitboard(initial_position());
-  for (int depth = 1; depth <= 9; ++depth) {
-    SCOPED_TRACE(depth);
-    EXPECT_EQ(perft.run(start, depth), initial[depth - 1]);
-  }
-  const bitboard w = to_bitboard(read_fen(woldouby));
-  for (int depth = 1; depth <= 11; ++depth) {
-    SCOPED_TRACE(depth);
-    EXPECT_EQ(perft.run(w, depth), wold[depth - 1]);
+  for (const bool popcount_instruction : {true, false}) {
+    SCOPED_TRACE(popcount_instruction ? "popcount instruction where available" : "portable");
+    bitboard_perft perft(popcount_instruction);
+    const bitboard start = to_bitboard(initial_position());
+    for (int depth = 1; depth <= 9; ++depth) {
+      SCOPED_TRACE(depth);
+      EXPECT_EQ(perft.run(start, depth), initial[depth - 1]);
+    }
+    const bitboard w = to_bitboard(read_fen(woldouby));
+    for (int depth = 1; depth <= 11; ++depth) {
+      SCOPED_TRACE(depth);
+      EXPECT_EQ(perft.run(w, depth), wold[depth - 1]);
+    }
   }
 }
 
