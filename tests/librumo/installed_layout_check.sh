@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs librumo into a fresh prefix and builds a C program with nothing but pkg-config's flags.
 set -euo pipefail
-build_dir=$1 prefix=$2 cc=$3 client_source=$4 sanitize=${5:-}
+cmake=$1 build_dir=$2 prefix=$3 cc=$4 client_source=$5 sanitize=${6:-}
 rm -rf "$prefix"
-cmake --install "$build_dir" --component librumo --prefix "$prefix" >/dev/null
+"$cmake" --install "$build_dir" --component librumo --prefix "$prefix" >/dev/null
 for f in include/rumo.h lib/pkgconfig/librumo.pc; do
   [[ -f "$prefix/$f" ]] || { echo "missing $f"; exit 1; }
 done
