@@ -141,6 +141,8 @@ public:
                 replyWatch_.Sent(worker->LastSent(), this->acceptedMessages);
                 break;
             case ioError:
+                // A port given up stays quiet until it is opened again.
+                if (failed) break;
                 if (errorReports < kReportedSerialErrors) {
                     ++errorReports;
                     this->RaiseProtocolEvent(EventCode::SerialError, "900 SERIALIO_ERROR " + std::string(text));
