@@ -34,7 +34,7 @@ bool RayAttacks(const int8_t* board, int row, int col, const int (&dirs)[4][2], 
 class Generator {
 public:
     Generator(const int8_t* board, bool white, int32_t rules, std::vector<Move>& out, size_t limit)
-        : board_(board), white_(white), rules_(rules), out_(out), limit_(limit) {}
+        : board_(board), white_(white), rules_(rules), out_(out), limit_(limit), king_(KingCell(board, white)) {}
 
     void PieceMoves(int cell) {
         const int row = cell / 8, col = cell % 8;
@@ -58,11 +58,15 @@ public:
 private:
     void Add(Move m) {
         if (out_.size() >= limit_) return;
-        int8_t after[kCells];
-        std::memcpy(after, board_, kCells);
-        ApplyMove(after, m);
-        const int king = KingCell(after, white_);
-        if (king >= 0 && IsAttacked(after, king, !white_)) return;
+        // Without a king of the side to move there is nothing to leave in check.
+        if (king_ >= 0) {
+            int8_t after[kCells];
+            std::memcpy(after, board_, kCells);
+            ApplyMove(after, m);
+            const bool kingMoves = board_[m.from] == Colored(5, white_);
+            const int king = kingMoves ? KingCell(after, white_) : king_;
+            if (IsAttacked(after, king, !white_)) return;
+        }
         out_.push_back(m);
     }
 
@@ -160,6 +164,7 @@ private:
     int32_t rules_;
     std::vector<Move>& out_;
     size_t limit_;
+    int king_;
 };
 
 }  // namespace

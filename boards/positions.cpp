@@ -42,6 +42,22 @@ std::string ChessCellName(int cell) {
     return {kFiles[cell % 8], "87654321"[cell / 8]};
 }
 
+// The king's destinations of both board orientations; a Chess960 king that
+// stays put is written as taking its rook, on the side of that rook.
+bool CastlesShort(const CQVR_Move& m) {
+    switch (m.toCell) {
+        case 62: case 6: case 57: case 1: return true;
+        case 58: case 2: case 61: case 5: return false;
+        default: return m.toCell > m.fromCell;
+    }
+}
+
+int32_t ChessCellsDiffering(const int8_t* a, const int8_t* b) {
+    int32_t n = 0;
+    for (int i = 0; i < chess::kCells; ++i) n += a[i] != b[i];
+    return n;
+}
+
 bool Contains(const std::vector<int>& cells, int cell) {
     return std::find(cells.begin(), cells.end(), cell) != cells.end();
 }
@@ -129,10 +145,7 @@ std::string TChessPosition::MoveText(bool hideUndone) {
     if (!m->IsFound() || m->IsFirstPosition()) {
         moveText_ = ChangeNotes();
     } else if (m->kind == chess::Castling) {
-        const int to = m->toCell;
-        const bool kingSide = to == 62 || to == 6 || to == 57 || to == 1 ||
-                              !(to == 58 || to == 2 || to == 61 || to == 5 || to < m->fromCell);
-        moveText_ = kingSide ? "O-O" : "O-O-O";
+        moveText_ = CastlesShort(*m) ? "O-O" : "O-O-O";
     } else {
         const int8_t piece = m->Piece();
         const bool whiteMoved = chess::IsWhite(piece);
@@ -217,6 +230,12 @@ void TPosSequence::DetectMove(TChessPosition* p) {
     };
 
     for (TChessPosition* q = p->previous; q != nullptr; q = q->previous) {
+        // Boards too far apart cannot reach the best: skip their searches,
+        // with the same outcome as running them.
+        if (ScoreBound(ChessCellsDiffering(q->view, p->view)) < best) {
+            if (best > 60) break;
+            continue;
+        }
         int32_t whiteScore = INT_MIN, blackScore = INT_MIN;
         chess::Move whiteMove, blackMove;
         if (whiteAppeared) {

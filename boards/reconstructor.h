@@ -45,9 +45,18 @@ public:
     // First move of the best line of the last search; valid when its plies > 0.
     const chess::Move& BestMove() const { return bestMove_; }
 
+    // Upper bound of a search result when start and target differ in
+    // `differing` cells: every ply changes at most four cells.
+    int32_t ScoreBound(int32_t differing) const;
+
 private:
-    int32_t Score(const int8_t* board) const;
-    void Search(const int8_t* board, bool white, size_t ply);
+    struct Agreement {
+        int32_t differing = 0;  // cells unlike the target
+        int32_t spoiled = 0;    // of those, cells that were like it at the start
+    };
+    Agreement Compare(const int8_t* board) const;
+    static int32_t Score(const Agreement& a);
+    void Search(const int8_t* board, const Agreement& agreement, bool white, size_t ply);
 
     int8_t start_[chess::kCells] = {};
     int8_t target_[chess::kCells] = {};

@@ -17,10 +17,7 @@ constexpr std::size_t kReadCapacity = 9000;
 
 TSerialIO::TSerialIO(ReportHandler onReport) : onReport_(std::move(onReport)) {}
 
-TSerialIO::~TSerialIO() {
-    Shutdown();
-    TerminateAndWait();
-}
+TSerialIO::~TSerialIO() { ShutdownAndWait(); }
 
 void TSerialIO::OpenPort(std::string_view name, std::uint32_t baudRate) {
     std::lock_guard lock(control_);
@@ -83,6 +80,11 @@ std::size_t TSerialIO::QueuedWrites() const {
 void TSerialIO::Shutdown() {
     shutdown_ = true;
     Terminate();
+}
+
+void TSerialIO::ShutdownAndWait() {
+    Shutdown();
+    WaitFor();
 }
 
 std::int32_t TSerialIO::Report(TSerialReportKind kind, std::string_view bytes) {

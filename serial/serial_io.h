@@ -84,6 +84,9 @@ public:
                     std::int32_t afterWrite);
     // No further reports; the worker ends. The destructor joins it.
     void Shutdown();
+    // Shutdown, then waits until the worker has ended: afterwards no report
+    // handler runs any more. Not from inside the report handler.
+    void ShutdownAndWait();
 
     // For the report handler, on the worker: the item most recently taken
     // from the queue.

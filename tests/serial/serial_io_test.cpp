@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -301,10 +302,23 @@ TEST(SerialIO, NoReportsAfterShutdown) {
     auto worker = std::make_unique<TSerialIO>(recorder.Handler());
     worker->OpenPort(pty.Name(), 9600);
     ASSERT_TRUE(Eventually([&] { return recorder.Count(ioPortStatus, "OK") == 1; }));
-    worker->Shutdown();
-    ASSERT_TRUE(Eventually([&] { return worker->IsIdle(); }));
+    // A handler that is still busy when the shutdown comes finishes first.
+    std::atomic<bool> inHandler{false};
+    recorder.SetAnswer([&](const TSerialReport&) {
+        inHandler = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        inHandler = false;
+        return 0;
+    });
+    ASSERT_TRUE(pty.Send("busy"));
+    ASSERT_TRUE(Eventually([&] { return inHandler.load(); }));
+    worker->ShutdownAndWait();
+    EXPECT_FALSE(inHandler.load());
+    EXPECT_TRUE(worker->IsIdle());
     const std::size_t count = recorder.Size();
     ASSERT_TRUE(pty.Send("late"));
+    worker->OpenPort(pty.Name(), 9600);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     worker.reset();
     EXPECT_EQ(recorder.Size(), count);
 }
