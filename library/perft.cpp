@@ -33,3 +33,28 @@ std::uint64_t perft_array(const Position& p, int depth) {
 }
 
 }  // namespace dam
+
+namespace dam {
+
+std::uint64_t bitboard_perft::run(const bitboard& p, int depth) {
+  if (depth <= 0) return 1;
+  if (generators_.size() < static_cast<std::size_t>(depth) + 1) generators_.resize(depth + 1);
+  return walk(p, depth);
+}
+
+std::uint64_t bitboard_perft::walk(const bitboard& p, int depth) {
+  auto& generator = generators_[depth];
+  if (depth == 1) return generator.count_moves(p);
+  generator.generate_moves(p);
+  std::uint64_t leaves = 0;
+  for (const std::uint64_t mask : generator.moves()) {
+    bitboard child = p;
+    apply_move_mask(child, mask);
+    leaves += walk(child, depth - 1);
+  }
+  return leaves;
+}
+
+std::uint64_t perft_bitboard(const bitboard& p, int depth) { return bitboard_perft().run(p, depth); }
+
+}  // namespace dam

@@ -1,6 +1,7 @@
 #include "library/position.h"
 
 #include <algorithm>
+#include <ostream>
 
 #include "library/moves_generator.h"
 
@@ -32,6 +33,8 @@ void Position::unmake_move(const Move& m) {
   for (const auto& c : m.captures) set_piece(c.first, c.second);
   white_to_move = !white_to_move;
 }
+
+std::ostream& operator<<(std::ostream& out, const Position& p) { return out << board_printer::print(p); }
 
 Position initial_position() {
   Position p;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <iosfwd>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct Position {
 
   friend bool operator==(const Position&, const Position&) = default;
 };
+
+// The board text of board_printer::print.
+std::ostream& operator<<(std::ostream& out, const Position& p);
 
 // The initial position of a game, white to move.
 Position initial_position();

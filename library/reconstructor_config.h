@@ -25,7 +25,7 @@ struct reconstructor_config {
   // sanitizers; each is sized to the time it replaces on the reference
   // machine (bench/reconstruct measures the rates).
   int max_candidate_moves = 7;
-  std::uint64_t search_node_budget = 40000;  // about 0.4 s of one candidate search step
+  std::uint64_t search_node_budget = 150000;  // about 0.4 s of one candidate search step
   std::uint64_t repair_node_budget = 100000;  // about 0.1 s of one repair search step
 };
 

@@ -3,6 +3,8 @@
 #include "componentclasses/tllist.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -59,7 +61,9 @@ TAE_Object::TAE_Object(TAE_KeyCollection* ownerCollection, std::string_view ownN
 }
 
 TAE_Object::~TAE_Object() {
-  // Links elsewhere that point here lose their target, so none dangles.
+  // Links elsewhere that point here lose their target, so none dangles. (Discard
+  // has done this with events already, except for star objects and at the end
+  // of the whole tree, where nobody listens.)
   for (TAE_Object* referrer : referrers) {
     for (TAE_KeyObject* key : referrer->keys) {
       if (key->target == this) {
@@ -138,6 +142,7 @@ void TAE_Object::RemoveMember(std::string_view memberName) {
 }
 
 void TAE_Object::Discard() {
+  discarded_ = true;
   for (TAE_KeyCollection* collection : collections) {
     collection->Clear();
   }
@@ -149,6 +154,28 @@ void TAE_Object::Discard() {
   }
   root->FireEvent(true, this, nullptr, nullptr);
   root->index.Remove(this);
+  UnlinkReferrers();
+}
+
+void TAE_Object::UnlinkReferrers() {
+  // Cleared first and reported after, so that no handler sees a half-done list.
+  std::vector<std::pair<TAE_Object*, TAE_KeyObject*>> cleared;
+  for (TAE_Object* referrer : referrers) {
+    for (TAE_KeyObject* key : referrer->keys) {
+      if (key->target == this) {
+        key->target = nullptr;
+        key->targetName.clear();
+        // Objects that go down with this one say nothing more about their links.
+        if (!referrer->discarded_) {
+          cleared.emplace_back(referrer, key);
+        }
+      }
+    }
+  }
+  referrers.Clear();
+  for (const auto& [referrer, key] : cleared) {
+    root->FireEvent(true, referrer, nullptr, key, true);
+  }
 }
 
 void TAE_Object::SetOwner(TAE_KeyCollection* collection) {

@@ -124,7 +124,9 @@ class TAE_Object : public TAE_ObjectBase {
   // the link of that name.
   void RemoveMember(std::string_view memberName);
   // Fires the deletion events of everything below and of the object, and takes
-  // the object (and its members) out of the index. Does not unlist or destroy.
+  // the object (and its members) out of the index. Links of other objects that
+  // point here are then unlinked, each with a *link cleared* event (linkStays).
+  // Does not unlist or destroy.
   void Discard();
   // Takes the object out of the list that holds it now; the caller lists it in
   // the new collection.
@@ -152,7 +154,10 @@ class TAE_Object : public TAE_ObjectBase {
 
  private:
   friend class TAE_KeyCollection;
+  void UnlinkReferrers();
+
   bool star_ = false;
+  bool discarded_ = false;
 };
 
 class TAE_KeyCollection : public TAE_ObjectBase {

@@ -15,6 +15,13 @@ namespace dam::testing {
 
 inline const std::string kStartBoard = "xxxxxxxxxxxxxxxxxxxx..........oooooooooooooooooooo";
 
+// A board text with only the given pieces.
+inline std::string board_with_pieces(std::initializer_list<std::pair<int, char>> pieces) {
+  std::string board(50, '.');
+  for (const auto& [square, piece] : pieces) board.replace(square - 1, 1, 1, piece);
+  return board;
+}
+
 // Records what the hooks report instead of printing it.
 class recording_reconstructor : public move_reconstructor {
  public:
@@ -50,7 +57,7 @@ class board_feed {
   void change(int square, char piece) {
     board.replace(square - 1, 1, 1, piece);
     game.add_unmatched_board_events(game.history.add_position(board, time));
-    game.reconstruct(time);
+    if (reconstruct_on_change) game.reconstruct(time);
   }
   void lift(int square) { change(square, '.'); }
   void place(int square, char piece) { change(square, piece); }
@@ -86,14 +93,15 @@ class board_feed {
   recording_reconstructor game;
   std::string board;
   double time;
+  bool reconstruct_on_change = true;
 
  private:
   static bool matches_notation(const Move& m, const std::string& notation) {
     if (m.notation() == notation) return true;
     // Full route: from, every landing square, to.
     std::string route = std::to_string(m.from);
-    for (int v : m.via) route += "x" + std::to_string(v);
-    route += "x" + std::to_string(m.to);
+    for (int v : m.via) route.append(1, 'x').append(std::to_string(v));
+    route.append(1, 'x').append(std::to_string(m.to));
     return m.is_capture() && route == notation;
   }
 };
