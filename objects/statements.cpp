@@ -204,7 +204,7 @@ std::string TAE_Root::WriteStatements(bool publicOnly) const {
 // The three readers share parser.token: each is done with its name before it
 // hands the parser on.
 void TAE_Root::ReadStatement(TAEOS_Parser& parser) {
-  while (TakeToken(parser.line, &parser.token) == Token::kName) {
+  while (TakeToken(parser.line, &parser.token) != Token::kNone) {
     TAE_Object* object = FindObject(parser.token, true);
     if (object == nullptr) {
       parser.line.clear();
