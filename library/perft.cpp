@@ -1,5 +1,8 @@
 #include "library/perft.h"
 
+#include "library/perft_popcount.h"
+#include "library/perft_walk.h"
+
 namespace dam {
 
 std::vector<Move> distinct_moves(std::vector<Move> moves) {
@@ -36,39 +39,11 @@ std::uint64_t perft_array(const Position& p, int depth) {
 
 namespace dam {
 
-namespace {
-
-// The side is a template argument and the sets travel in registers: no copy of a
-// position goes through memory on the way down.
-template <bool White>
-std::uint64_t perft_walk(bitboard_move_generator* generators, std::uint64_t own, std::uint64_t opp,
-                         std::uint64_t kings, int depth) {
-  auto& generator = generators[depth];
-  const bitboard p{White ? own : opp, White ? opp : own, kings, White};
-  if (depth == 1) return generator.count_moves(p);
-  generator.generate_unordered(p);
-  constexpr std::uint64_t far_row = White ? white_promotion_row : black_promotion_row;
-  const std::uint64_t occupied = own | opp;
-  std::uint64_t leaves = 0;
-  for (const std::uint64_t mask : generator.moves()) {
-    const std::uint64_t from = mask & own;
-    std::uint64_t to = mask & ~occupied;
-    if (to == 0) to = from;
-    const std::uint64_t captured = mask & opp;
-    std::uint64_t child_kings = kings & ~(from | captured);
-    if ((kings & from) || (to & far_row)) child_kings |= to;
-    leaves += perft_walk<!White>(generators, opp & ~captured, (own & ~from) | to, child_kings, depth - 1);
-  }
-  return leaves;
-}
-
-}  // namespace
-
 std::uint64_t bitboard_perft::run(const bitboard& p, int depth) {
   if (depth <= 0) return 1;
   if (generators_.size() < static_cast<std::size_t>(depth) + 1) generators_.resize(depth + 1);
-  return p.white_to_move ? perft_walk<true>(generators_.data(), p.white, p.black, p.kings, depth)
-                         : perft_walk<false>(generators_.data(), p.black, p.white, p.kings, depth);
+  if (allow_popcount_instruction_ && popcount_instruction_available()) return perft_with_popcount(p, depth);
+  return perft_walk(generators_.data(), p, depth);
 }
 
 std::uint64_t perft_bitboard(const bitboard& p, int depth) { return bitboard_perft().run(p, depth); }
