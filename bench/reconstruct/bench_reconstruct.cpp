@@ -129,6 +129,39 @@ BENCHMARK(BM_ReconstructCall)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
+// A board gone mad: random pieces lifted and dropped, seconds apart, with a
+// reconstruct call after each change. The cost per call is what the search
+// budgets bound.
+void BM_ReconstructCallOnNoise(benchmark::State& state) {
+  const char pieces[] = {'o', 'x', 'O', 'X'};
+  std::vector<double> call_seconds;
+  for (auto _ : state) {
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+      std::mt19937 random(seed);
+      std::string board = dam::board_printer::print(dam::initial_position()).substr(0, 50);
+      double time = 0;
+      silent_reconstructor reconstructor(board, time);
+      for (int step = 0; step < 150; ++step) {
+        time += static_cast<double>(random() % 40) / 10.0;
+        const int square = 1 + static_cast<int>(random() % 50);
+        if (board[square - 1] != '.' && random() % 4 != 0)
+          board[square - 1] = '.';
+        else if (random() % 3 == 0)
+          board[square - 1] = pieces[random() % 4];
+        reconstructor.add_unmatched_board_events(reconstructor.history.add_position(board, time));
+        const double start = process_seconds();
+        reconstructor.reconstruct(time);
+        call_seconds.push_back(process_seconds() - start);
+      }
+    }
+  }
+  state.counters["calls"] = static_cast<double>(call_seconds.size());
+  state.counters["median_ms"] = percentile(call_seconds, 0.5) * 1e3;
+  state.counters["p99_ms"] = percentile(call_seconds, 0.99) * 1e3;
+  state.counters["max_ms"] = percentile(call_seconds, 1.0) * 1e3;
+}
+BENCHMARK(BM_ReconstructCallOnNoise)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // Candidate searches as deep as the reconstructor allows, on the events of
 // the next plies of real games: nodes per second of processor time.
 void BM_SearchNodeRate(benchmark::State& state) {
