@@ -1,7 +1,7 @@
 # Shared build rules of the project's folders.
 
 macro(rumo_setup_toolchain_flags)
-  add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
   if(RUMO_WERROR)
     add_compile_options(-Werror)
   endif()
