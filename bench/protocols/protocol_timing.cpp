@@ -48,6 +48,7 @@ void Measure(const Run& run, double seconds) {
     arguments.insert(arguments.end(), {"--trace", trace});
     std::vector<int64_t> written;   // times of requests written
     std::vector<int64_t> accepted;  // times of "packet received"
+    std::vector<int64_t> timeouts;  // times of reply waits that ran out
     int64_t windowStart = 0, windowEnd = 0;
     {
         systemtest::SimProcess sim(arguments);
@@ -59,6 +60,8 @@ void Measure(const Run& run, double seconds) {
         CQVRBoardProtocol* protocol = interface.Create(run.cabling, [&](CQVR_Event_Data* e) {
             if (e->code == EventCode::RawWritten) written.push_back(NowNs());
             if (e->code == EventCode::PacketReceived) accepted.push_back(NowNs());
+            if (e->code == EventCode::StatusLine && e->Text().find("timeout occured") != std::string_view::npos)
+                timeouts.push_back(NowNs());
         });
         protocol->SetExpectedBoards(run.boards);
         protocol->Open(sim.Port());
@@ -85,6 +88,8 @@ void Measure(const Run& run, double seconds) {
     const auto requests = std::count_if(written.begin(), written.end(),
                                         [&](int64_t t) { return t >= windowStart && t < windowEnd; });
     const double rate = static_cast<double>(requests) / ((windowEnd - windowStart) / 1e9);
+    const auto timedOut = std::count_if(timeouts.begin(), timeouts.end(),
+                                        [&](int64_t t) { return t >= windowStart && t < windowEnd; });
     // Each accepted message belongs to the last message written before it (a
     // message that shares a delivery with an earlier one is dropped by the
     // framing, so counts alone cannot pair them).
@@ -96,10 +101,10 @@ void Measure(const Run& run, double seconds) {
         if (after == lastBytes.begin()) continue;
         latencyMs.push_back((event - *(after - 1)) / 1e6);
     }
-    std::printf("%-16s poll %6.2f/s  allowed %6.2f/s  (%+5.1f%%)   latency ms p50 %.3f p99 %.3f max %.3f (%zu msgs)\n",
+    std::printf("%-16s poll %6.2f/s  allowed %6.2f/s  (%+5.1f%%)   latency ms p50 %.3f p99 %.3f max %.3f (%zu msgs, %ld time-outs)\n",
                 run.name, rate, run.allowedPerSecond, 100.0 * (rate - run.allowedPerSecond) / run.allowedPerSecond,
                 Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99), Percentile(latencyMs, 1.0),
-                latencyMs.size());
+                latencyMs.size(), static_cast<long>(timedOut));
 }
 
 }  // namespace
