@@ -53,7 +53,7 @@ CQVRBoard* CQVRBoardProtocol::AddBoard(uint32_t address) {
 
 void CQVRBoardProtocol::RemoveAllBoards() {
     while (CQVRBoard* board = First()) {
-        board->RaiseEvent(kBoardRemovedEvent, "BOARD REMOVED");
+        board->RaiseEvent(EventCode::BoardRemoved, "BOARD REMOVED");
         Remove(board, true);
     }
 }

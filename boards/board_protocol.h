@@ -11,10 +11,6 @@
 
 namespace QVRProjects {
 
-// Raised on a board just before its protocol deletes it, so that whoever
-// refers to the board can drop the reference while it is still valid.
-constexpr int32_t kBoardRemovedEvent = 106;
-
 // The boards of one port; removing one deletes it.
 class CQVRBoardCollection : public TLList<CQVRBoard> {
 public:

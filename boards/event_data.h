@@ -18,6 +18,7 @@ constexpr int32_t FirstTime = 102;       // clock: first time changed
 constexpr int32_t ClockStatus = 103;     // clock status flags changed
 constexpr int32_t PositionUpdate = 104;  // squares changed
 constexpr int32_t BoardError = 105;      // board error or time-out
+constexpr int32_t BoardRemoved = 106;    // board about to be deleted: drop references to it
 constexpr int32_t PacketReceived = 107;  // accepted message
 constexpr int32_t Version = 108;         // version learnt
 constexpr int32_t StatusLine = 300;

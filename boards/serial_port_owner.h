@@ -78,7 +78,8 @@ public:
     ~CQVRSerialPortOwner() override {
         closing = 1;
         if (worker) {
-            worker->Shutdown();
+            // Wait before letting go: a report still running reads the worker.
+            worker->ShutdownAndWait();
             worker.reset();
         }
         this->RemoveBoards();

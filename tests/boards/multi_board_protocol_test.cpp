@@ -256,7 +256,7 @@ TEST_F(BusFixture, ResetAfterACompleteDiscoveryStartsAfresh) {
     bus.pollState = 0;
     bus.RunPoll();  // must return, with the boards gone and a new discovery under way
     for (const auto& e : log.events)
-        if (e.code == kBoardRemovedEvent) removed.push_back(e.board);
+        if (e.code == EventCode::BoardRemoved) removed.push_back(e.board);
     EXPECT_EQ(removed.size(), 2u);
     EXPECT_EQ(removed.front(), one);
     EXPECT_EQ(bus.Count(), 0);

@@ -213,7 +213,7 @@ TEST_F(SingleFixture, PollResetAnnouncesTheBoardBeforeDeletingIt) {
     // Whoever holds the board reads it while the removal is announced.
     uint32_t addressSeen = 0;
     board->events.onEvent = [&](CQVR_Event_Data* e) {
-        if (e->code == kBoardRemovedEvent) addressSeen = e->board->busAddress;
+        if (e->code == EventCode::BoardRemoved) addressSeen = e->board->busAddress;
     };
     protocol.pollState = 0;
     protocol.RunPoll();

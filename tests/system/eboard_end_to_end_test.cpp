@@ -360,7 +360,7 @@ TEST(EboardEndToEnd, PulledCableFailsThePortAndTheBoardsComeBack) {
                    Polling(protocol) && protocol->Count() == c.boards;
         }));
         Locked([&] {
-            EXPECT_EQ(recorder.Count(kBoardRemovedEvent, "", mark), static_cast<size_t>(c.boards));
+            EXPECT_EQ(recorder.Count(EventCode::BoardRemoved, "", mark), static_cast<size_t>(c.boards));
         });
     }
 }
