@@ -73,22 +73,23 @@ class move_generator_base {
   }
 
   // The number of legal moves, counted without listing them where there is no
-  // capture or only single captures by men.
+  // capture or only single captures by men. The common cases stay small enough
+  // to inline into a caller's loop.
   std::size_t count_moves(const bitboard& p) {
-    setup(p.white, p.black, p.kings, p.white_to_move);
-    const std::uint64_t men = own_ & ~kings_;
-    const std::uint64_t jumpers[4] = {man_capturers<-6>(men), man_capturers<-5>(men), man_capturers<5>(men),
-                                      man_capturers<6>(men)};
-    const bool men_capture = (jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) != 0;
-    if (!men_capture && !kings_capture()) return count_simple_moves();
-    if (men_capture && !(own_ & kings_) && !can_jump_again(jumpers))
-      return static_cast<std::size_t>(bits::count(jumpers[0]) + bits::count(jumpers[1]) + bits::count(jumpers[2]) +
-                                      bits::count(jumpers[3]));
-    moves_.clear();
-    max_captures_ = 0;
-    do_captures();
-    remove_route_duplicates();
-    return moves_.size();
+    const std::uint64_t own = p.white_to_move ? p.white : p.black;
+    if (own & p.kings) return count_moves_in_general(p);
+    const std::uint64_t opp = p.white_to_move ? p.black : p.white;
+    const std::uint64_t empty = ~(p.white | p.black) & board_mask;
+    const std::uint64_t jumpers[4] = {jumpers_of<-6>(own, opp, empty), jumpers_of<-5>(own, opp, empty),
+                                      jumpers_of<5>(own, opp, empty), jumpers_of<6>(own, opp, empty)};
+    if ((jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) == 0) {
+      return static_cast<std::size_t>(
+          p.white_to_move ? bits::count(bits::shift<-5>(own) & empty) + bits::count(bits::shift<-6>(own) & empty)
+                          : bits::count(bits::shift<5>(own) & empty) + bits::count(bits::shift<6>(own) & empty));
+    }
+    if (can_jump_again(jumpers, opp, empty)) return count_moves_in_general(p);
+    return static_cast<std::size_t>(bits::count(jumpers[0]) + bits::count(jumpers[1]) + bits::count(jumpers[2]) +
+                                    bits::count(jumpers[3]));
   }
 
   const bit_move_vector& moves() const { return moves_; }
@@ -126,9 +127,25 @@ class move_generator_base {
     captured_ = 0;
   }
 
+  // The men of `men` that can jump an opponent's piece in direction D.
+  template <int D>
+  static std::uint64_t jumpers_of(std::uint64_t men, std::uint64_t opp, std::uint64_t empty) {
+    return men & bits::shift<-D>(opp) & bits::shift<-2 * D>(empty);
+  }
+
   template <int D>
   std::uint64_t man_capturers(std::uint64_t men) const {
-    return men & bits::shift<-D>(opp_) & bits::shift<-2 * D>(empty_);
+    return jumpers_of<D>(men, opp_, empty_);
+  }
+
+  [[gnu::noinline]] std::size_t count_moves_in_general(const bitboard& p) {
+    setup(p.white, p.black, p.kings, p.white_to_move);
+    if (!man_capturers(own_ & ~kings_) && !kings_capture()) return count_simple_moves();
+    moves_.clear();
+    max_captures_ = 0;
+    do_captures();
+    remove_route_duplicates();
+    return moves_.size();
   }
 
   std::uint64_t man_capturers(std::uint64_t men) const {
@@ -154,24 +171,24 @@ class move_generator_base {
 
   // Whether a man landing from a single jump of direction D may jump on in direction E.
   template <int D, int E>
-  bool jumps_again(std::uint64_t jumpers) const {
+  static bool jumps_again(std::uint64_t jumpers, std::uint64_t opp, std::uint64_t empty) {
     if constexpr (D == -E) {
       return false;  // straight back over the piece just taken
     } else {
       const std::uint64_t landings = bits::shift<2 * D>(jumpers);
-      return (bits::shift<E>(landings) & opp_ & bits::shift<-E>(empty_)) != 0;
+      return (bits::shift<E>(landings) & opp & bits::shift<-E>(empty)) != 0;
     }
   }
 
   template <int D>
-  bool jumps_again_any(std::uint64_t jumpers) const {
-    return jumpers && (jumps_again<D, -6>(jumpers) || jumps_again<D, -5>(jumpers) || jumps_again<D, 5>(jumpers) ||
-                       jumps_again<D, 6>(jumpers));
+  static bool jumps_again_any(std::uint64_t jumpers, std::uint64_t opp, std::uint64_t empty) {
+    return jumpers && (jumps_again<D, -6>(jumpers, opp, empty) || jumps_again<D, -5>(jumpers, opp, empty) ||
+                       jumps_again<D, 5>(jumpers, opp, empty) || jumps_again<D, 6>(jumpers, opp, empty));
   }
 
-  bool can_jump_again(const std::uint64_t (&jumpers)[4]) const {
-    return jumps_again_any<-6>(jumpers[0]) || jumps_again_any<-5>(jumpers[1]) || jumps_again_any<5>(jumpers[2]) ||
-           jumps_again_any<6>(jumpers[3]);
+  static bool can_jump_again(const std::uint64_t (&jumpers)[4], std::uint64_t opp, std::uint64_t empty) {
+    return jumps_again_any<-6>(jumpers[0], opp, empty) || jumps_again_any<-5>(jumpers[1], opp, empty) ||
+           jumps_again_any<5>(jumpers[2], opp, empty) || jumps_again_any<6>(jumpers[3], opp, empty);
   }
 
   void record(std::uint64_t square, int count) {
@@ -243,8 +260,31 @@ class move_generator_base {
     empty_ ^= origin;
   }
 
+  template <int D>
+  void record_single_jumps(std::uint64_t jumpers) {
+    for (; jumpers; jumpers &= jumpers - 1) {
+      const std::uint64_t from = bits::lowest(jumpers);
+      moves_.push_back(from | bits::shift<D>(from) | bits::shift<2 * D>(from));
+    }
+  }
+
   void do_captures() {
-    for (std::uint64_t m = man_capturers(own_ & ~kings_); m; m &= m - 1) do_piece_captures(bits::lowest(m));
+    const std::uint64_t men = own_ & ~kings_;
+    if (!(own_ & kings_)) {
+      // Men alone, none of which can jump twice: every capture is a single jump.
+      const std::uint64_t jumpers[4] = {man_capturers<-6>(men), man_capturers<-5>(men), man_capturers<5>(men),
+                                        man_capturers<6>(men)};
+      if ((jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) == 0) return;
+      if (!can_jump_again(jumpers, opp_, empty_)) {
+        max_captures_ = 1;
+        record_single_jumps<-6>(jumpers[0]);
+        record_single_jumps<-5>(jumpers[1]);
+        record_single_jumps<5>(jumpers[2]);
+        record_single_jumps<6>(jumpers[3]);
+        return;
+      }
+    }
+    for (std::uint64_t m = man_capturers(men); m; m &= m - 1) do_piece_captures(bits::lowest(m));
     for (std::uint64_t k = own_ & kings_; k; k &= k - 1) do_king_captures(bits::lowest(k));
   }
 

@@ -40,8 +40,11 @@ bool MainThreadDispatcher::Wait(const Ticket& ticket)
 {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] { return ticket->finished || ticket->cancelled; });
-    if (ticket->error)
-        std::rethrow_exception(ticket->error);
+    // Taken out under the lock, so that only this thread ever holds the exception again.
+    if (std::exception_ptr error = std::move(ticket->error)) {
+        lock.unlock();
+        std::rethrow_exception(error);
+    }
     return ticket->finished;
 }
 
@@ -105,7 +108,7 @@ bool MainThreadDispatcher::RunOne()
     {
         std::lock_guard lock(mutex_);
         item.waiter->finished = true;
-        item.waiter->error = error;
+        item.waiter->error = std::move(error);
     }
     finished_.notify_all();
     return true;

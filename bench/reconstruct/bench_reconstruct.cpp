@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "library/bitboard.h"
 #include "library/match_result.h"
 #include "library/move_reconstructor.h"
 #include "library/path_selector.h"
 #include "library/reconstructor_config.h"
+#include "library/tree_walk.h"
 #include "tools/common/pdn_reader.h"
 
 namespace {
@@ -158,6 +160,37 @@ void BM_SearchNodeRate(benchmark::State& state) {
   state.counters["budget_for_0.4s"] = 0.4 * static_cast<double>(nodes) / seconds;
 }
 BENCHMARK(BM_SearchNodeRate)->Arg(3)->Arg(5)->ArgName("plies_shown")->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Setup repair walks from real positions towards the position a few plies
+// later, deepening as the reconstructor does: nodes per second.
+void BM_RepairWalkRate(benchmark::State& state) {
+  const int plies = static_cast<int>(state.range(0));
+  std::uint64_t nodes = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    for (const auto& game : games()) {
+      for (std::size_t ply = 0; ply + plies <= game.moves.size(); ply += 11) {
+        const dam::bitboard from = dam::to_bitboard(game.position_after(ply));
+        const dam::bitboard to = dam::to_bitboard(game.position_after(ply + plies));
+        const double start = process_seconds();
+        dam::transposition_table<dam::draughts_node, 14> table;
+        for (int depth = 1; depth <= plies; ++depth) {
+          dam::search_position_action action(to);
+          dam::draughts_node root{from};
+          dam::move_path path;
+          dam::walk_tree(table, root, path, depth, action);
+          nodes += action.nodes;
+          if (!action.paths.empty()) break;
+        }
+        seconds += process_seconds() - start;
+      }
+    }
+  }
+  state.counters["nodes"] = static_cast<double>(nodes);
+  state.counters["nodes_per_s"] = static_cast<double>(nodes) / seconds;
+  state.counters["budget_for_0.1s"] = 0.1 * static_cast<double>(nodes) / seconds;
+}
+BENCHMARK(BM_RepairWalkRate)->Arg(4)->ArgName("plies")->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -133,6 +133,26 @@ TEST(BitboardGenerator, MergesRoutesAndConvertsCaptures) {
   EXPECT_EQ(after, string2bitboard("....x" + std::string(32, '.') + "o" + std::string(11, '.') + "oB"));
 }
 
+TEST(BothGenerators, HoldACaptureOfNineteenPiecesWhole) {
+  // The white king can take every black piece, by 428 routes to three squares.
+  const Position p = read_fen("W:WK16:B7,8,9,10,17,18,19,20,21,28,29,30,31,32,39,40,41,42,43");
+  const auto routes = p.generate_moves();
+  ASSERT_FALSE(routes.empty());
+  std::vector<int> black_squares;
+  for (int s = 1; s <= 50; ++s)
+    if (p.piece(s) == black_man) black_squares.push_back(s);
+  for (const auto& m : routes) {
+    ASSERT_EQ(m.captures.size(), 19u);
+    ASSERT_EQ(m.via.size(), 18u);
+    ASSERT_EQ(captured_squares(m), black_squares);
+  }
+  std::vector<int> destinations;
+  for (const auto& m : distinct_moves(routes)) destinations.push_back(m.to);
+  EXPECT_EQ(destinations, (std::vector<int>{44, 49, 50}));
+  EXPECT_EQ(bitboard_keys(p), array_keys(p));
+  EXPECT_EQ(perft_bitboard(to_bitboard(p), 2), perft_array(p, 2));
+}
+
 TEST(BitboardGenerator, ConvertsALineOfPlayWithPromotion) {
   // Black crowns on 48; then white's king takes 20.
   const Position p = read_fen("B:WK24,42:B37,20");

@@ -246,6 +246,7 @@ TEST_F(RumoServer, KeepsAGamePerBoardThroughLibrumo)
     const fs::path pdn = dir / "pdn" / "QVR_hall_USB_pts_3_1.pdn";
     std::string sequence = "@0:" + StartCodes();
     client.Send("320 OBJECTUPDATE MERK.[boards]." + board);
+    client.Send("320 OBJECTUPDATE " + board + ".sequence=#");  // no positions yet: no game
     client.Send("320 OBJECTUPDATE " + board + ".sequence=" + sequence);
     ASSERT_TRUE(Eventually([&] { return fs::exists(pdn); }));
     EXPECT_EQ(ReadFile(pdn).find("32-28"), std::string::npos);

@@ -49,13 +49,12 @@ std::string PositionFromEventCodes(const std::string& codes, std::string board)
     return board;
 }
 
-std::string EventCodesOfSequence(const std::string& value)
+std::optional<std::string> EventCodesOfSequence(const std::string& value)
 {
-    if (value.empty() || value[0] != '@')
-        return "";
     const std::size_t colon = value.find(':');
-    if (colon == std::string::npos)
-        return "";
+    if (value.size() < 3 || value[0] != '@' || colon == std::string::npos || colon == 1
+        || value.find_first_not_of("0123456789", 1) != colon)
+        return std::nullopt;
     std::string codes = value.substr(colon + 1);
     while (!codes.empty() && (codes.back() == '\n' || codes.back() == '\r'))
         codes.pop_back();
@@ -140,7 +139,10 @@ void GameKeeper::OnStatement(TAE_Root& tree, const std::string& statement)
     TAE_Object* object = tree.FindObject(name, false);
     if (!object || !object->owner || object->owner->name != "[boards]")
         return;
-    const std::string codes = EventCodesOfSequence(object->GetValue("sequence"));
+    const auto sequence = EventCodesOfSequence(object->GetValue("sequence"));
+    if (!sequence)
+        return;  // no positions yet
+    const std::string& codes = *sequence;
     const std::string white = ClockOrZero(object->GetValue("clockwhite"));
     const std::string black = ClockOrZero(object->GetValue("clockblack"));
     const double time = Now();

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 
 class TAE_Root;
@@ -17,8 +18,8 @@ class ServerLog;
 // after the event codes of a sequence text; codes that name no square are skipped.
 std::string PositionFromEventCodes(const std::string& codes, std::string board = std::string(50, '.'));
 // The event codes of a "sequence" value: the text after "@n:", without the line end;
-// "" when the value holds no sequence.
-std::string EventCodesOfSequence(const std::string& value);
+// none when the value holds no sequence ("#").
+std::optional<std::string> EventCodesOfSequence(const std::string& value);
 // A file name made of the board name: anything but letters, digits, "-" and "_" becomes "_".
 std::string SafeFileName(const std::string& name);
 
