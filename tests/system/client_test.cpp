@@ -313,7 +313,10 @@ TEST_F(ClientLink, ServerLinesAndBlocksAreAppliedOnTheMainThread)
     for (const auto& s : statuses)
         shown += s == "390 UNKNOWN COMMAND";
     EXPECT_EQ(shown, 1);  // an equal status is not reported twice in a row
-    EXPECT_NE(ReadFile(dir / "zuva_client_log.txt").find("-- Error: unknown command"), std::string::npos);
+    // The line is shown before it is handled and logged.
+    EXPECT_TRUE(dispatcher.RunUntil(
+        [&] { return ReadFile(dir / "zuva_client_log.txt").find("-- Error: unknown command") != std::string::npos; },
+        30s));
 }
 
 TEST_F(ClientLink, BrokenBlockCountsDropTheConnection)
