@@ -163,9 +163,14 @@ void CQVRMultiBoardProtocol::OnReplyTimeout(CQVRBoard* board) {
 }
 
 void CQVRMultiBoardProtocol::OnDelayDone(bool broadcastPause) {
-    // Boards already addressed do not answer a broadcast; when none answers,
-    // the end of its pause is the only trigger left to go on with discovery.
-    if (broadcastPause && pollState == kStateDiscoverWait) pollState = kStateDiscover;
+    if (broadcastPause) {
+        // Once polling has begun it moves on with its own replies; a second
+        // request in flight would mix up whose reply is whose.
+        if (pollState >= kStateStartCycle) return;
+        // Boards already addressed do not answer a broadcast; when none
+        // answers, the end of its pause is the only trigger left.
+        if (pollState == kStateDiscoverWait) pollState = kStateDiscover;
+    }
     RunPoll();
 }
 

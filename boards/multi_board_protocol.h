@@ -38,6 +38,9 @@ public:
     void OnDelayDone(bool broadcastPause);
     void RunPoll();
 
+protected:
+    void RemoveBoards();
+
 private:
     bool PollStep();  // true: run the next step at once
     bool StepDiscovery();
@@ -50,7 +53,6 @@ private:
     void SendBroadcast(uint8_t command, int32_t wait, int32_t afterWrite);
     CQVRBoard* FirstInState(uint32_t busState) const;
     void SetAllStates(uint32_t busState);
-    void RemoveBoards();
 
     CQVRMessageFramer rx_;
 };

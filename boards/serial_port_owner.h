@@ -4,6 +4,7 @@
 // actions and events. The whole handling of one report runs inside the event
 // lock, so the boards, the protocol and everything the event handler touches
 // change one report at a time across all ports.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -66,19 +67,21 @@ public:
     // Set when the port was given up after repeated errors; Open clears it.
     uint8_t failed = 0;
     // Set at the start of destruction; reports then no longer restart the poll.
-    uint8_t closing = 0;
+    std::atomic<uint8_t> closing{0};
     std::unique_ptr<TSerialIO> worker;
 
     using Protocol::Protocol;
 
-    // Ends and joins the worker before the boards go. Must not run inside the
-    // event lock, which the worker's report handler takes.
+    // Ends and joins the worker, then announces and deletes the boards while
+    // the protocol is still whole. Must not run inside the event lock, which
+    // the worker's report handler takes.
     ~CQVRSerialPortOwner() override {
         closing = 1;
         if (worker) {
             worker->Shutdown();
             worker.reset();
         }
+        this->RemoveBoards();
     }
 
     void Send(int32_t preWait, const uint8_t* data, int32_t length, int32_t afterWrite, int32_t replyLength,
@@ -117,6 +120,12 @@ public:
         Protocol::SetExpectedBoards(count);
     }
 
+    // The poll cycle takes the user commands on the worker.
+    void UserCommand(int32_t code, std::string_view text, int32_t number) override {
+        EventLockGuard lock(EventLock());
+        Protocol::UserCommand(code, text, number);
+    }
+
     // The worker's callback.
     int32_t OnReport(const TSerialReport& report) {
         EventLockGuard lock(EventLock());
@@ -141,6 +150,8 @@ public:
                 replyWatch_.Sent(worker->LastSent(), this->acceptedMessages);
                 break;
             case ioError:
+                // A port given up stays quiet until it is opened again.
+                if (failed) break;
                 if (errorReports < kReportedSerialErrors) {
                     ++errorReports;
                     this->RaiseProtocolEvent(EventCode::SerialError, "900 SERIALIO_ERROR " + std::string(text));

@@ -1,7 +1,7 @@
 # Shared build rules of the project's folders.
 
 macro(rumo_setup_toolchain_flags)
-  add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
+  add_compile_options(-Wall -Wextra -Wpedantic $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>)
   if(RUMO_WERROR)
     add_compile_options(-Werror)
   endif()
@@ -57,5 +57,14 @@ function(rumo_folder_tests name)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${labels}" TIMEOUT 600)
+    TEST_LIST ${name}_TESTS
+    PROPERTIES TIMEOUT 600)
+  # Labels are a list, which PROPERTIES above would split into bogus
+  # properties; set them once the tests are discovered.
+  set(label_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${label_file}
+    "foreach(test IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${labels}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${label_file})
 endfunction()

@@ -9,7 +9,15 @@
 #include "library/bitboard.h"
 #include "library/move.h"
 
+// A build of this header for a particular instruction set (see perft_popcount.cpp)
+// names its own inline namespace, so that its code never mixes with the portable
+// copies at link time.
+#ifndef RUMO_ISA_NAMESPACE
+#define RUMO_ISA_NAMESPACE portable
+#endif
+
 namespace dam {
+inline namespace RUMO_ISA_NAMESPACE {
 
 namespace bits {
 
@@ -27,8 +35,8 @@ constexpr std::uint64_t lowest(std::uint64_t x) { return x & (~x + 1); }
 // Without a popcount instruction in the build, std::popcount is a library call;
 // the inline bit-slice count is faster than that call.
 constexpr int count(std::uint64_t x) {
-#if defined(__POPCNT__)
-  return std::popcount(x);
+#if defined(__POPCNT__) || defined(RUMO_WITH_POPCOUNT)
+  return __builtin_popcountll(x);
 #else
   x = x - ((x >> 1) & 0x5555555555555555ULL);
   x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
@@ -50,13 +58,8 @@ class move_generator_base {
   // captures_allowed only moves without capture are produced.
   std::size_t generate_moves(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move,
                              bool captures_allowed = true) {
-    setup(white, black, kings, white_to_move);
-    moves_.clear();
-    max_captures_ = 0;
-    if (captures_allowed) do_captures();
-    if (max_captures_ == 0) do_moves();
+    generate_unordered(white, black, kings, white_to_move, captures_allowed);
     std::sort(moves_.begin(), moves_.end());
-    if (max_captures_ > 0) moves_.erase(std::unique(moves_.begin(), moves_.end()), moves_.end());
     return moves_.size();
   }
 
@@ -64,17 +67,29 @@ class move_generator_base {
     return generate_moves(p.white, p.black, p.kings, p.white_to_move, captures_allowed);
   }
 
-  // The number of legal moves, counted without listing the moves where there is no capture.
+  // The same moves in no particular order, for callers that only walk them all.
+  std::size_t generate_unordered(const bitboard& p) {
+    return generate_unordered(p.white, p.black, p.kings, p.white_to_move, true);
+  }
+
+  // The number of legal moves, counted without listing them where there is no
+  // capture or only single captures by men. The common cases stay small enough
+  // to inline into a caller's loop.
   std::size_t count_moves(const bitboard& p) {
-    setup(p.white, p.black, p.kings, p.white_to_move);
-    if (has_captures()) {
-      moves_.clear();
-      max_captures_ = 0;
-      do_captures();
-      std::sort(moves_.begin(), moves_.end());
-      return static_cast<std::size_t>(std::unique(moves_.begin(), moves_.end()) - moves_.begin());
+    const std::uint64_t own = p.white_to_move ? p.white : p.black;
+    if (own & p.kings) return count_moves_in_general(p);
+    const std::uint64_t opp = p.white_to_move ? p.black : p.white;
+    const std::uint64_t empty = ~(p.white | p.black) & board_mask;
+    const std::uint64_t jumpers[4] = {jumpers_of<-6>(own, opp, empty), jumpers_of<-5>(own, opp, empty),
+                                      jumpers_of<5>(own, opp, empty), jumpers_of<6>(own, opp, empty)};
+    if ((jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) == 0) {
+      return static_cast<std::size_t>(
+          p.white_to_move ? bits::count(bits::shift<-5>(own) & empty) + bits::count(bits::shift<-6>(own) & empty)
+                          : bits::count(bits::shift<5>(own) & empty) + bits::count(bits::shift<6>(own) & empty));
     }
-    return count_simple_moves();
+    if (can_jump_again(jumpers, opp, empty)) return count_moves_in_general(p);
+    return static_cast<std::size_t>(bits::count(jumpers[0]) + bits::count(jumpers[1]) + bits::count(jumpers[2]) +
+                                    bits::count(jumpers[3]));
   }
 
   const bit_move_vector& moves() const { return moves_; }
@@ -82,6 +97,27 @@ class move_generator_base {
   int max_captures() const { return max_captures_; }
 
  private:
+  std::size_t generate_unordered(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move,
+                                 bool captures_allowed) {
+    setup(white, black, kings, white_to_move);
+    moves_.clear();
+    max_captures_ = 0;
+    if (captures_allowed) do_captures();
+    if (max_captures_ == 0)
+      do_moves();
+    else
+      remove_route_duplicates();
+    return moves_.size();
+  }
+
+  // Two routes of one capture need two captured pieces at least (a king may land
+  // anywhere between them), so single captures skip the sort.
+  void remove_route_duplicates() {
+    if (max_captures_ < 2) return;
+    std::sort(moves_.begin(), moves_.end());
+    moves_.erase(std::unique(moves_.begin(), moves_.end()), moves_.end());
+  }
+
   void setup(std::uint64_t white, std::uint64_t black, std::uint64_t kings, bool white_to_move) {
     white_to_move_ = white_to_move;
     own_ = white_to_move ? white : black;
@@ -91,9 +127,25 @@ class move_generator_base {
     captured_ = 0;
   }
 
+  // The men of `men` that can jump an opponent's piece in direction D.
+  template <int D>
+  static std::uint64_t jumpers_of(std::uint64_t men, std::uint64_t opp, std::uint64_t empty) {
+    return men & bits::shift<-D>(opp) & bits::shift<-2 * D>(empty);
+  }
+
   template <int D>
   std::uint64_t man_capturers(std::uint64_t men) const {
-    return men & bits::shift<-D>(opp_) & bits::shift<-2 * D>(empty_);
+    return jumpers_of<D>(men, opp_, empty_);
+  }
+
+  [[gnu::noinline]] std::size_t count_moves_in_general(const bitboard& p) {
+    setup(p.white, p.black, p.kings, p.white_to_move);
+    if (!man_capturers(own_ & ~kings_) && !kings_capture()) return count_simple_moves();
+    moves_.clear();
+    max_captures_ = 0;
+    do_captures();
+    remove_route_duplicates();
+    return moves_.size();
   }
 
   std::uint64_t man_capturers(std::uint64_t men) const {
@@ -107,8 +159,7 @@ class move_generator_base {
     return (b & opp_) && (bits::shift<D>(b) & empty_);
   }
 
-  bool has_captures() const {
-    if (man_capturers(own_ & ~kings_)) return true;
+  bool kings_capture() const {
     for (std::uint64_t k = own_ & kings_; k; k &= k - 1) {
       const std::uint64_t king = bits::lowest(k);
       if (king_can_capture<-6>(king) || king_can_capture<-5>(king) || king_can_capture<5>(king) ||
@@ -116,6 +167,28 @@ class move_generator_base {
         return true;
     }
     return false;
+  }
+
+  // Whether a man landing from a single jump of direction D may jump on in direction E.
+  template <int D, int E>
+  static bool jumps_again(std::uint64_t jumpers, std::uint64_t opp, std::uint64_t empty) {
+    if constexpr (D == -E) {
+      return false;  // straight back over the piece just taken
+    } else {
+      const std::uint64_t landings = bits::shift<2 * D>(jumpers);
+      return (bits::shift<E>(landings) & opp & bits::shift<-E>(empty)) != 0;
+    }
+  }
+
+  template <int D>
+  static bool jumps_again_any(std::uint64_t jumpers, std::uint64_t opp, std::uint64_t empty) {
+    return jumpers && (jumps_again<D, -6>(jumpers, opp, empty) || jumps_again<D, -5>(jumpers, opp, empty) ||
+                       jumps_again<D, 5>(jumpers, opp, empty) || jumps_again<D, 6>(jumpers, opp, empty));
+  }
+
+  static bool can_jump_again(const std::uint64_t (&jumpers)[4], std::uint64_t opp, std::uint64_t empty) {
+    return jumps_again_any<-6>(jumpers[0], opp, empty) || jumps_again_any<-5>(jumpers[1], opp, empty) ||
+           jumps_again_any<5>(jumpers[2], opp, empty) || jumps_again_any<6>(jumpers[3], opp, empty);
   }
 
   void record(std::uint64_t square, int count) {
@@ -187,8 +260,31 @@ class move_generator_base {
     empty_ ^= origin;
   }
 
+  template <int D>
+  void record_single_jumps(std::uint64_t jumpers) {
+    for (; jumpers; jumpers &= jumpers - 1) {
+      const std::uint64_t from = bits::lowest(jumpers);
+      moves_.push_back(from | bits::shift<D>(from) | bits::shift<2 * D>(from));
+    }
+  }
+
   void do_captures() {
-    for (std::uint64_t m = man_capturers(own_ & ~kings_); m; m &= m - 1) do_piece_captures(bits::lowest(m));
+    const std::uint64_t men = own_ & ~kings_;
+    if (!(own_ & kings_)) {
+      // Men alone, none of which can jump twice: every capture is a single jump.
+      const std::uint64_t jumpers[4] = {man_capturers<-6>(men), man_capturers<-5>(men), man_capturers<5>(men),
+                                        man_capturers<6>(men)};
+      if ((jumpers[0] | jumpers[1] | jumpers[2] | jumpers[3]) == 0) return;
+      if (!can_jump_again(jumpers, opp_, empty_)) {
+        max_captures_ = 1;
+        record_single_jumps<-6>(jumpers[0]);
+        record_single_jumps<-5>(jumpers[1]);
+        record_single_jumps<5>(jumpers[2]);
+        record_single_jumps<6>(jumpers[3]);
+        return;
+      }
+    }
+    for (std::uint64_t m = man_capturers(men); m; m &= m - 1) do_piece_captures(bits::lowest(m));
     for (std::uint64_t k = own_ & kings_; k; k &= k - 1) do_king_captures(bits::lowest(k));
   }
 
@@ -260,6 +356,8 @@ class move_generator_base {
 
 using bit_move_vector = std::vector<std::uint64_t>;
 using bitboard_move_generator = move_generator_base<bit_move_vector>;
+
+}  // inline namespace
 
 // The moves of a line of play from `start`, each mask applied to the position the
 // previous one left.

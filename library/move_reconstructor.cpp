@@ -6,9 +6,12 @@
 #include <set>
 #include <sstream>
 
+#include "library/bitboard.h"
+#include "library/bitboard_generator.h"
 #include "library/move_boundary_finder.h"
 #include "library/path_selector.h"
 #include "library/reconstructor_config.h"
+#include "library/tree_walk.h"
 
 namespace dam {
 
@@ -231,6 +234,52 @@ void move_reconstructor::repair_setup() {
   }
 }
 
+bool move_reconstructor::repair_setup(const Position& from, const Position& to, int base) {
+  const reconstructor_config& config = configuration();
+  const int max_depth = static_cast<int>(config.repair_setup_depth);
+  if (max_depth <= 0 || base < 0 || base >= static_cast<int>(played.size())) return false;
+  const bitboard start = string2bitboard(board_printer::print(from));
+  const bitboard target = string2bitboard(board_printer::print(to));
+
+  transposition_table<draughts_node, 14> table;
+  std::vector<move_path> paths;
+  for (int depth = 1; depth <= max_depth && paths.empty(); ++depth) {
+    search_position_action action(target);
+    // The budget ends the deepening; the hard limit keeps one last deep walk
+    // from stalling every board of the server.
+    action.node_limit = 4 * config.repair_node_budget;
+    draughts_node root{start};
+    move_path path;
+    walk_tree(table, root, path, depth, action);
+    paths = std::move(action.paths);
+    if (action.nodes > config.repair_node_budget) break;
+  }
+  if (paths.empty()) return false;
+
+  std::vector<Move> chosen = convert_bitboard_moves(start, paths.front());
+  const int first_event = base + 1 < static_cast<int>(played.size()) ? played[base + 1].event_index : -1;
+  if (first_event >= 0 && first_event < static_cast<int>(history.events.size())) {
+    // Prefer the line that best explains what the board showed since then.
+    match_result best;
+    for (const move_path& path : paths) {
+      match_result candidate;
+      candidate.board_events.assign(history.events.begin() + first_event, history.events.end());
+      for (const Move& move : convert_bitboard_moves(start, path)) candidate.add_move(move);
+      candidate.match();
+      if (&path == &paths.front() || better_result(candidate, best)) best = std::move(candidate);
+    }
+    chosen = best.moves;
+  }
+
+  played.resize(static_cast<std::size_t>(base) + 1);
+  on_erase_moves();
+  position = from;
+  piece_count = position.piece_count();
+  for (const Move& move : chosen) place_move(move, -1);
+  repair_count = static_cast<int>(played.size());
+  return true;
+}
+
 std::vector<indexed_event> move_reconstructor::remove_self_matches(const std::vector<indexed_event>& events) {
   std::vector<bool> consumed(events.size(), false);
   for (std::size_t i = 0; i < events.size(); ++i) {
@@ -278,9 +327,3 @@ std::vector<indexed_event> move_reconstructor::filter_events(const std::vector<i
 
 }  // namespace dam
 
-namespace dam {
-
-// Bridging needs the bitboard tree walk; until it is in, every setup stays.
-bool move_reconstructor::repair_setup(const Position&, const Position&, int) { return false; }
-
-}  // namespace dam

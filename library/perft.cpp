@@ -1,5 +1,8 @@
 #include "library/perft.h"
 
+#include "library/perft_popcount.h"
+#include "library/perft_walk.h"
+
 namespace dam {
 
 std::vector<Move> distinct_moves(std::vector<Move> moves) {
@@ -39,20 +42,8 @@ namespace dam {
 std::uint64_t bitboard_perft::run(const bitboard& p, int depth) {
   if (depth <= 0) return 1;
   if (generators_.size() < static_cast<std::size_t>(depth) + 1) generators_.resize(depth + 1);
-  return walk(p, depth);
-}
-
-std::uint64_t bitboard_perft::walk(const bitboard& p, int depth) {
-  auto& generator = generators_[depth];
-  if (depth == 1) return generator.count_moves(p);
-  generator.generate_moves(p);
-  std::uint64_t leaves = 0;
-  for (const std::uint64_t mask : generator.moves()) {
-    bitboard child = p;
-    apply_move_mask(child, mask);
-    leaves += walk(child, depth - 1);
-  }
-  return leaves;
+  if (allow_popcount_instruction_ && popcount_instruction_available()) return perft_with_popcount(p, depth);
+  return perft_walk(generators_.data(), p, depth);
 }
 
 std::uint64_t perft_bitboard(const bitboard& p, int depth) { return bitboard_perft().run(p, depth); }

@@ -21,10 +21,15 @@ std::uint64_t perft_array(const Position& p, int depth);
 // the moves. Keeps one generator per ply, so repeated runs do not allocate.
 class bitboard_perft {
  public:
+  // Runs the copy built for the popcount instruction where the processor has it,
+  // unless told not to.
+  explicit bitboard_perft(bool allow_popcount_instruction = true)
+      : allow_popcount_instruction_(allow_popcount_instruction) {}
+
   std::uint64_t run(const bitboard& p, int depth);
 
  private:
-  std::uint64_t walk(const bitboard& p, int depth);
+  bool allow_popcount_instruction_;
   std::vector<bitboard_move_generator> generators_;
 };
 

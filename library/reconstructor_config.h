@@ -26,7 +26,7 @@ struct reconstructor_config {
   // machine (bench/reconstruct measures the rates).
   int max_candidate_moves = 7;
   std::uint64_t search_node_budget = 150000;  // about 0.4 s of one candidate search step
-  std::uint64_t repair_node_budget = 100000;  // about 0.1 s of one repair search step
+  std::uint64_t repair_node_budget = 330000;  // about 0.1 s of one repair search step
 };
 
 // The process-wide values.

@@ -175,6 +175,8 @@ RUMO_EXPORT int set_white(char* buffer, int length)
         report_error("set_white", "no buffer of that length");
         return -1;
     }
+    if (length == 0)
+        return 0;
     return guarded("set_white", -1, [&] {
         const std::string enciphered =
             encryption::EncipherText(encryption::kCycles,

@@ -2,7 +2,7 @@
  *
  * Usable from C and C++. Texts are NUL-terminated byte strings; times are seconds on the
  * caller's clock. The library keeps no locks: make one call at a time.
- * A caller error (null handle, null text, negative size) is refused with an "Error: " line on
+ * A caller error (null handle, null board id, null text) is refused with an "Error: " line on
  * standard error and leaves every game as it was; no function lets an exception escape.
  */
 #ifndef RUMO_H

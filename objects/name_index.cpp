@@ -17,8 +17,7 @@ std::uint32_t Seed() {
 
 }  // namespace
 
-TAE_HASH::TAE_HASH()
-    : buckets_(std::make_unique<std::array<std::unique_ptr<BucketList>, kBuckets>>()), generator_(Seed()) {
+TAE_HASH::TAE_HASH() : generator_(Seed()) {
   for (auto& position : random_) {
     for (auto& value : position) {
       value = NextRandom();
@@ -40,8 +39,27 @@ std::uint32_t TAE_HASH::Bucket(std::string_view name) const {
   return (h ^ (h >> 16)) & (kBuckets - 1);
 }
 
+TAE_HASH::BucketList* TAE_HASH::BucketOf(std::string_view name) const {
+  const std::uint32_t bucket = Bucket(name);
+  const auto& page = pages_[bucket / kPageSize];
+  return page != nullptr ? (*page)[bucket % kPageSize].get() : nullptr;
+}
+
+TAE_HASH::BucketList& TAE_HASH::MakeBucketOf(std::string_view name) {
+  const std::uint32_t bucket = Bucket(name);
+  auto& page = pages_[bucket / kPageSize];
+  if (page == nullptr) {
+    page = std::make_unique<Page>();
+  }
+  auto& list = (*page)[bucket % kPageSize];
+  if (list == nullptr) {
+    list = std::make_unique<BucketList>(false);
+  }
+  return *list;
+}
+
 TAE_Object* TAE_HASH::Find(std::string_view name) const {
-  const auto& bucket = (*buckets_)[Bucket(name)];
+  const BucketList* bucket = BucketOf(name);
   if (bucket == nullptr) {
     return nullptr;
   }
@@ -55,18 +73,14 @@ TAE_Object* TAE_HASH::Find(std::string_view name) const {
 
 void TAE_HASH::Insert(TAE_Object* object) {
   ++count;
-  auto& bucket = (*buckets_)[Bucket(object->name)];
-  if (bucket == nullptr) {
-    bucket = std::make_unique<BucketList>(false);
-  }
-  if (!bucket->Contains(object)) {
-    bucket->Append(object);
+  BucketList& bucket = MakeBucketOf(object->name);
+  if (!bucket.Contains(object)) {
+    bucket.Append(object);
   }
 }
 
 void TAE_HASH::Remove(TAE_Object* object) {
-  auto& bucket = (*buckets_)[Bucket(object->name)];
-  if (bucket != nullptr) {
+  if (BucketList* bucket = BucketOf(object->name)) {
     bucket->Remove(object, false);
   }
 }

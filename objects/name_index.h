@@ -38,7 +38,14 @@ class TAE_HASH {
 
  private:
   using BucketList = TLList<TAE_Object>;
-  std::unique_ptr<std::array<std::unique_ptr<BucketList>, kBuckets>> buckets_;
+  // The buckets in pages of 256, each made on first use: a small tree (and
+  // every tree while it is young) pays for the few pages it touches only.
+  static constexpr std::size_t kPageSize = 256;
+  using Page = std::array<std::unique_ptr<BucketList>, kPageSize>;
+  BucketList* BucketOf(std::string_view name) const;
+  BucketList& MakeBucketOf(std::string_view name);
+
+  std::array<std::unique_ptr<Page>, kBuckets / kPageSize> pages_;
   std::array<std::array<std::uint32_t, 256>, kTablePositions> random_{};
   std::mt19937 generator_;
 };

@@ -14,6 +14,7 @@ class TAEOS_Parser {
   std::string command;  // upper case; "UNKNOWN" when the line has none
   std::vector<std::string> args;
   std::int32_t code = -1;  // 0 when the line does not start with three digits
+  std::string token;       // scratch of statement reading
 };
 
 // Number of arguments that lines of this code carry.

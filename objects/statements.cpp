@@ -87,33 +87,50 @@ void ApplyDeletion(TAE_Root& root, std::string_view statement) {
 
 }  // namespace
 
-std::string NextToken(TAEOS_Parser& parser) {
-  const std::string_view t = parser.line;
+namespace {
+
+enum class Token { kNone, kName, kAssign, kArrow };
+
+// Takes the next token off the front of line; its text goes into *text unless
+// that is null. The buffer is reused, so reading allocates nothing per token.
+Token TakeToken(std::string& line, std::string* text) {
+  const std::string_view t = line;
   const std::size_t n = t.size();
   std::size_t i = 0;
   for (; i < n; ++i) {
-    if (t[i] == '-' && i + 1 < n && t[i + 1] == '>') {
-      parser.line.erase(0, i + 2);
-      return "->";
-    }
-    if (t[i] == '=') {
-      parser.line.erase(0, i + 1);
-      return "=";
+    const bool arrow = t[i] == '-' && i + 1 < n && t[i + 1] == '>';
+    if (arrow || t[i] == '=') {
+      const std::size_t length = arrow ? 2 : 1;
+      if (text != nullptr) {
+        text->assign(line, i, length);
+      }
+      line.erase(0, i + length);
+      return arrow ? Token::kArrow : Token::kAssign;
     }
     if (!IsTokenSkip(t[i])) {
       break;
     }
   }
   if (i == n) {
-    return {};
+    return Token::kNone;
   }
   std::size_t j = i + 1;
   while (j < n && !IsTokenEnd(t, j)) {
     ++j;
   }
-  std::string token(t.substr(i, j - i));
-  parser.line.erase(0, j);
-  return token;
+  if (text != nullptr) {
+    text->assign(line, i, j - i);
+  }
+  line.erase(0, j);
+  return Token::kName;
+}
+
+}  // namespace
+
+std::string NextToken(TAEOS_Parser& parser) {
+  std::string text;
+  TakeToken(parser.line, &text);
+  return text;
 }
 
 std::string DescribeEvent(const TAE_Event& event, bool publicOnly) {
@@ -184,9 +201,11 @@ std::string TAE_Root::WriteStatements(bool publicOnly) const {
 
 // ---- reading ----
 
+// The three readers share parser.token: each is done with its name before it
+// hands the parser on.
 void TAE_Root::ReadStatement(TAEOS_Parser& parser) {
-  for (std::string token = NextToken(parser); !token.empty(); token = NextToken(parser)) {
-    TAE_Object* object = FindObject(token, true);
+  while (TakeToken(parser.line, &parser.token) != Token::kNone) {
+    TAE_Object* object = FindObject(parser.token, true);
     if (object == nullptr) {
       parser.line.clear();
       return;
@@ -196,12 +215,11 @@ void TAE_Root::ReadStatement(TAEOS_Parser& parser) {
 }
 
 void TAE_Object::ReadStatement(TAEOS_Parser& parser) {
-  const std::string token = NextToken(parser);
-  if (token.empty()) {
+  if (TakeToken(parser.line, &parser.token) == Token::kNone) {
     return;
   }
-  if (token.front() == '[') {
-    TAE_KeyCollection* collection = FindCollection(token, true);
+  if (parser.token.front() == '[') {
+    TAE_KeyCollection* collection = FindCollection(parser.token, true);
     if (collection == nullptr) {
       parser.line.clear();
       return;
@@ -209,17 +227,16 @@ void TAE_Object::ReadStatement(TAEOS_Parser& parser) {
     collection->ReadStatement(parser);
     return;
   }
-  const std::string op = NextToken(parser);
-  if (op == "=") {
-    TAE_KeyValue* value = FindValue(token, true);
+  const Token op = TakeToken(parser.line, nullptr);
+  if (op == Token::kAssign) {
+    TAE_KeyValue* value = FindValue(parser.token, true);
     if (value->value != parser.line) {
-      value->value = std::move(parser.line);
-      parser.line.clear();
+      value->value.assign(parser.line);
       root->FireEvent(false, this, value, nullptr);
     }
-  } else if (op == "->") {
+  } else if (op == Token::kArrow) {
     const std::string target(TrimBlanks(parser.line));
-    TAE_KeyObject* key = FindKey(token, true);
+    TAE_KeyObject* key = FindKey(parser.token, true);
     if (key->targetName != target) {
       key->SetTarget(target);
     }
@@ -228,11 +245,10 @@ void TAE_Object::ReadStatement(TAEOS_Parser& parser) {
 }
 
 void TAE_KeyCollection::ReadStatement(TAEOS_Parser& parser) {
-  const std::string token = NextToken(parser);
-  if (token.empty()) {
+  if (TakeToken(parser.line, &parser.token) == Token::kNone) {
     return;
   }
-  TAE_Object* object = token == "*" ? StarObject(true) : FindMember(token, true);
+  TAE_Object* object = parser.token == "*" ? StarObject(true) : FindMember(parser.token, true);
   if (object == nullptr) {
     parser.line.clear();
     return;

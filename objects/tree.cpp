@@ -228,14 +228,16 @@ TAE_KeyCollection::TAE_KeyCollection(TAE_Object* owner, std::string_view ownName
 TAE_KeyCollection::~TAE_KeyCollection() = default;
 
 TAE_Object* TAE_KeyCollection::FindMember(std::string_view memberName, bool create) {
-  if (TAE_Object* found = FindByName(members, memberName)) {
-    return found;
+  // Every member is indexed under its unique name, so the index answers what a
+  // scan of a long member list would.
+  TAE_Object* object = root->index.Find(memberName);
+  if (object != nullptr && object->owner == this) {
+    return object;
   }
   if (!create || memberName.empty()) {
     return nullptr;
   }
   const int depth = ownerObject != nullptr ? ownerObject->Depth() + 1 : 1;
-  TAE_Object* object = root->index.Find(memberName);
   if (object != nullptr) {
     // Adopting an object into its own subtree would make a loop that nothing owns.
     for (const TAE_Object* up = ownerObject; up != nullptr;

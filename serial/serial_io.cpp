@@ -277,7 +277,8 @@ void TSerialIO::SendPump() {
         }
         const platform::Tick now = platform::TickCount();
         if (item.afterWrite < 0) {
-            delayDeadline_ = platform::TickDeadline(now, static_cast<std::uint32_t>(-static_cast<std::int64_t>(item.afterWrite)));
+            const auto pause = static_cast<std::uint32_t>(-static_cast<std::int64_t>(item.afterWrite));
+            delayDeadline_ = platform::TickDeadline(now, pause);
             replyDeadline_ = 0;
         } else if (item.afterWrite > 0) {
             replyDeadline_ = platform::TickDeadline(now, static_cast<std::uint32_t>(item.afterWrite));

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <latch>
+#include <iterator>
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -474,6 +476,44 @@ TEST_F(BoardTest, BoardsOnSeveralThreadsRaiseEventsOneAtATime) {
         ++records;
     }
     EXPECT_EQ(records, kThreads * kRounds / 10);
+}
+
+// Messages of any length and content, as a faulty line may deliver them: the
+// board stays in bounds, and its counters, events and history agree.
+TEST_F(BoardTest, ArbitraryMessagesKeepTheBoardConsistent) {
+    std::mt19937 random(20261211);
+    long positionEvents = 0;
+    CQVRBoard board(0, [&](CQVR_Event_Data* e) {
+        if (e->code == EventCode::PositionUpdate) ++positionEvents;
+    });
+    using Apply = bool (CQVRBoard::*)(const uint8_t*, int32_t, int32_t);
+    const Apply operations[] = {&CQVRBoard::ApplyVersion, &CQVRBoard::ApplyClockTimes, &CQVRBoard::ApplyBoardDump,
+                                &CQVRBoard::ApplyFieldUpdate, &CQVRBoard::ApplyMemoryDump};
+    for (int round = 0; round < 1000; ++round) {
+        const size_t length = random() % 70;
+        // Exactly as long as the message, so the address sanitizer sees any overrun.
+        auto msg = std::make_unique<uint8_t[]>(length == 0 ? 1 : length);
+        for (size_t i = 0; i < length; ++i) msg[i] = static_cast<uint8_t>(random());
+        const int32_t offset = static_cast<int32_t>(random() % 8) - 1;
+        const Apply op = operations[random() % std::size(operations)];
+        (board.*op)(msg.get(), static_cast<int32_t>(length), offset);
+        board.SetBusAddress(msg.get(), static_cast<int32_t>(length));
+    }
+    for (int8_t v : board.squares) {
+        EXPECT_GE(v, 0);
+        EXPECT_LE(v, 15);
+    }
+    EXPECT_LT(board.busAddress, 16384u);
+    EXPECT_LT(board.clockStatus, 128u);
+    EXPECT_GT(board.updates, 0u);
+    EXPECT_EQ(positionEvents, static_cast<long>(board.updates));
+    ASSERT_NE(board.LastSequence(), nullptr);
+    EXPECT_EQ(board.LastSequence()->positions.Count(), static_cast<int32_t>(board.updates));
+    // The history's texts can be made from whatever arrived.
+    for (TChessPosition* p : board.LastSequence()->positions) {
+        EXPECT_EQ(p->PositionText().size(), 200u);
+        p->MoveText(true);
+    }
 }
 
 }  // namespace

@@ -59,6 +59,13 @@ class board_feed {
     game.add_unmatched_board_events(game.history.add_position(board, time));
     if (reconstruct_on_change) game.reconstruct(time);
   }
+  // Several squares changed in one report, as after a lost connection: the
+  // events come in square order, all at one time.
+  void show(const std::string& new_board) {
+    board = new_board;
+    game.add_unmatched_board_events(game.history.add_position(board, time));
+    if (reconstruct_on_change) game.reconstruct(time);
+  }
   void lift(int square) { change(square, '.'); }
   void place(int square, char piece) { change(square, piece); }
   void wait(double seconds) {

@@ -46,16 +46,19 @@ std::vector<MoveKey> bitboard_keys(const Position& p) {
 TEST(BitboardGenerator, MatchesPublishedCounts) {
   const std::vector<std::uint64_t> initial = {9, 81, 658, 4265, 27117, 167140, 1049442, 6483961, 41022423};
   const std::vector<std::uint64_t> wold = {6, 12, 30, 73, 215, 590, 1944, 6269, 22369, 88050, 377436};
-  bitboard_perft perft;
-  const bitboard start = to_bitboard(initial_position());
-  for (int depth = 1; depth <= 9; ++depth) {
-    SCOPED_TRACE(depth);
-    EXPECT_EQ(perft.run(start, depth), initial[depth - 1]);
-  }
-  const bitboard w = to_bitboard(read_fen(woldouby));
-  for (int depth = 1; depth <= 11; ++depth) {
-    SCOPED_TRACE(depth);
-    EXPECT_EQ(perft.run(w, depth), wold[depth - 1]);
+  for (const bool popcount_instruction : {true, false}) {
+    SCOPED_TRACE(popcount_instruction ? "popcount instruction where available" : "portable");
+    bitboard_perft perft(popcount_instruction);
+    const bitboard start = to_bitboard(initial_position());
+    for (int depth = 1; depth <= 9; ++depth) {
+      SCOPED_TRACE(depth);
+      EXPECT_EQ(perft.run(start, depth), initial[depth - 1]);
+    }
+    const bitboard w = to_bitboard(read_fen(woldouby));
+    for (int depth = 1; depth <= 11; ++depth) {
+      SCOPED_TRACE(depth);
+      EXPECT_EQ(perft.run(w, depth), wold[depth - 1]);
+    }
   }
 }
 
@@ -81,6 +84,7 @@ TEST(BitboardGenerator, AgreesWithArrayGeneratorOnCounts) {
 
 TEST(BitboardGenerator, AgreesWithArrayGeneratorOnRandomPlayFromRealGames) {
   std::mt19937 random(20031);
+  bitboard_move_generator counter;
   std::size_t positions = 0;
   for (const auto& entry : std::filesystem::directory_iterator(RUMO_GAMES_DIR)) {
     if (entry.path().extension() != ".pdn") continue;
@@ -93,6 +97,7 @@ TEST(BitboardGenerator, AgreesWithArrayGeneratorOnRandomPlayFromRealGames) {
           for (int step = 0; step < 40; ++step) {
             const auto keys = array_keys(q);
             ASSERT_EQ(bitboard_keys(q), keys) << board_printer::print(q);
+            ASSERT_EQ(counter.count_moves(to_bitboard(q)), keys.size()) << board_printer::print(q);
             ++positions;
             const auto moves = q.generate_moves();
             if (moves.empty()) break;
@@ -126,6 +131,26 @@ TEST(BitboardGenerator, MergesRoutesAndConvertsCaptures) {
   bitboard after = b;
   apply_move_mask(after, masks[0]);
   EXPECT_EQ(after, string2bitboard("....x" + std::string(32, '.') + "o" + std::string(11, '.') + "oB"));
+}
+
+TEST(BothGenerators, HoldACaptureOfNineteenPiecesWhole) {
+  // The white king can take every black piece, by 428 routes to three squares.
+  const Position p = read_fen("W:WK16:B7,8,9,10,17,18,19,20,21,28,29,30,31,32,39,40,41,42,43");
+  const auto routes = p.generate_moves();
+  ASSERT_FALSE(routes.empty());
+  std::vector<int> black_squares;
+  for (int s = 1; s <= 50; ++s)
+    if (p.piece(s) == black_man) black_squares.push_back(s);
+  for (const auto& m : routes) {
+    ASSERT_EQ(m.captures.size(), 19u);
+    ASSERT_EQ(m.via.size(), 18u);
+    ASSERT_EQ(captured_squares(m), black_squares);
+  }
+  std::vector<int> destinations;
+  for (const auto& m : distinct_moves(routes)) destinations.push_back(m.to);
+  EXPECT_EQ(destinations, (std::vector<int>{44, 49, 50}));
+  EXPECT_EQ(bitboard_keys(p), array_keys(p));
+  EXPECT_EQ(perft_bitboard(to_bitboard(p), 2), perft_array(p, 2));
 }
 
 TEST(BitboardGenerator, ConvertsALineOfPlayWithPromotion) {

@@ -104,7 +104,7 @@ TEST(TreeWalk, FindsTheMovesBetweenPositionsOfRealGames) {
         p.make_move(m);
         positions.push_back(to_bitboard(p));
       }
-      for (std::size_t i = 0; i + 1 < positions.size(); i += 13) {
+      for (std::size_t i = 0; i + 1 < positions.size(); i += 17) {
         for (std::size_t k = 1; k <= 4 && i + k < positions.size(); ++k) {
           SCOPED_TRACE(std::string(file) + " line " + std::to_string(game.first_line) + " ply " + std::to_string(i) +
                        " +" + std::to_string(k));

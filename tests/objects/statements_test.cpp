@@ -38,6 +38,7 @@ TEST(Apply, StatementFormsAndSeparators) {
       {"text ends at NUL", std::string("A.v=1;\r\nB\0.v=2", 14), "A;\r\nB;\r\nA;\r\nA.v=1;\r\nB;\r\n"},
       {"empty statements", ";\r\n;\r\n", ""},
       {"a name may hold blanks", "my board.v=1", "my board;\r\nmy board;\r\nmy board.v=1;\r\n"},
+      {"an operator alone names an object", "->", "->;\r\n->;\r\n"},
       {"last of several values wins", "X.a=1;\r\nX.a=2", "X;\r\nX;\r\nX.a=2;\r\n"},
   };
   for (const ApplyCase& c : cases) {

@@ -118,6 +118,15 @@ private:
     std::ostream own_{saved_};
 };
 
+std::uint64_t game_seed(std::uint64_t seed, int game_number)
+{
+    // splitmix64 of the pair: neighbouring seeds and games get unrelated hands.
+    std::uint64_t z = seed * 0x9E3779B97F4A7C15ULL + static_cast<std::uint64_t>(game_number);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
 std::string percent(std::size_t part, std::size_t whole)
 {
     char text[32];
@@ -139,7 +148,6 @@ int run(const options& o)
     std::ostream& out = quiet.out();
 
     void* map = create_rumo_game_map();
-    replay::hands hands(o.model, o.seed);
     int number = 0, games = 0, exact = 0, setups = 0, unreadable = 0, clockless = 0;
     int board_errors = 0;
     std::size_t matched = 0, total = 0;
@@ -154,6 +162,8 @@ int run(const options& o)
             const rumo_tools::PdnGame& source = pdn_games[k];
             const std::string label = file.substr(file.find_last_of('/') + 1) + "#" +
                                       std::to_string(k + 1);
+            // Hands of their own per game, so that --games replays a game as the full run did.
+            replay::hands hands(o.model, game_seed(o.seed, number));
             const auto played = replay::replay_game(map, "board" + std::to_string(number),
                                                     source.start, source.moves, hands,
                                                     o.reversed, label);
