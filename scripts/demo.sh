@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# The main job: shows what the built system does.
+# The main job: real games played by hand on e-boards, followed by librumo through rumo-replay.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-echo "Built artefacts:"
-for f in build/tools/*/* build/library/librumo.so*; do
-  [[ -f "$f" && -x "$f" ]] && echo "  $f"
-done
-true
+replay=build/tools/rumo-replay/rumo-replay
+[[ -x "$replay" ]] || { echo "rumo-replay is not built: run make build" >&2; exit 1; }
+
+echo "== Three games of the 2003 world championship, played by hand on e-boards"
+echo "   (pieces touched and put back, captured pieces taken off first, late or in another order,"
+echo "   multiple captures hopped, kings slid, men crowned late). librumo's PDN of each game:"
+echo
+"$replay" --model hall --seed 2026 --games 1-3 --print-pdn data/games/wk2003.pdn 2>/dev/null
+echo
+echo "== Every game of data/games, clean hands (one change at a time), then the hall's hands:"
+"$replay" --model clean data/games/*.pdn 2>/dev/null | tail -n 4
+echo
+"$replay" --model hall --seed 1 data/games/*.pdn 2>/dev/null | tail -n 4

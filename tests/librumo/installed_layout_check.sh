@@ -2,7 +2,11 @@
 # Installs librumo into a fresh prefix and builds a C program with nothing but pkg-config's flags.
 set -euo pipefail
 cmake=$1 build_dir=$2 prefix=$3 cc=$4 client_source=$5 sanitize=${6:-}
-rm -rf "$prefix"
+# The prefix is wiped first: refuse anything outside the build folder.
+case "$prefix" in
+  "$build_dir"/*) rm -rf "$prefix" ;;
+  *) echo "prefix $prefix is not inside $build_dir" >&2; exit 1 ;;
+esac
 "$cmake" --install "$build_dir" --component librumo --prefix "$prefix" >/dev/null
 for f in include/rumo.h lib/pkgconfig/librumo.pc; do
   [[ -f "$prefix/$f" ]] || { echo "missing $f"; exit 1; }
