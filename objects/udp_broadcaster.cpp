@@ -11,9 +11,9 @@ constexpr int kLocalWaitMs = 100;
 constexpr int kBroadcastWaitMs = 333;
 constexpr int kBroadcasts = 2;
 
-bool IsDiscoverySpec(const std::string& spec)
+bool IsDiscoverySpec(const std::string& serverText)
 {
-    return spec.empty() || spec == "auto" || spec == "AUTO";
+    return serverText.empty() || serverText == "auto" || serverText == "AUTO";
 }
 
 bool IsAnswer(const std::string& answer)

@@ -98,20 +98,20 @@ std::size_t CountTo(const std::vector<Datagram>& datagrams, const std::string& d
 TEST(UdpBroadcaster, TypedAddressIsHandedBackWithoutTraffic)
 {
     Recorder recorder;
-    for (const std::string spec : {"myhost", "Auto", "10.1.2.3", "auto "}) {
-        SCOPED_TRACE(spec);
+    for (const std::string serverText : {"myhost", "Auto", "10.1.2.3", "auto "}) {
+        SCOPED_TRACE(serverText);
         TAEOS_UDPBroadcaster discovery(recorder.Port());
         discovery.broadcastAddress = kLoopbackBroadcast;
-        discovery.serverSpec = spec;
-        EXPECT_EQ(discovery.Discover(), "701 HOST " + spec + " " + std::to_string(recorder.Port()));
+        discovery.serverSpec = serverText;
+        EXPECT_EQ(discovery.Discover(), "701 HOST " + serverText + " " + std::to_string(recorder.Port()));
     }
     EXPECT_TRUE(recorder.Drain(100).empty());
 }
 
 TEST(UdpBroadcaster, LocalServerIsFoundByTheProbeAlone)
 {
-    for (const std::string spec : {"", "auto", "AUTO"}) {
-        SCOPED_TRACE("spec '" + spec + "'");
+    for (const std::string serverText : {"", "auto", "AUTO"}) {
+        SCOPED_TRACE("serverText '" + serverText + "'");
         Recorder server("127.0.0.1");
         Recorder elsewhere("127.0.0.3", server.Port());  // where a broadcast would land
         const std::string answer = "701 HOST 127.0.0.1 " + std::to_string(server.Port());
@@ -119,7 +119,7 @@ TEST(UdpBroadcaster, LocalServerIsFoundByTheProbeAlone)
         std::thread responder([&] { seen = server.Drain(1000, answer); });
         TAEOS_UDPBroadcaster discovery(server.Port());
         discovery.broadcastAddress = "127.0.0.3";
-        discovery.serverSpec = spec;
+        discovery.serverSpec = serverText;
         EXPECT_EQ(discovery.Discover(), answer);
         responder.join();
         ASSERT_EQ(seen.size(), 1u);

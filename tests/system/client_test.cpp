@@ -439,7 +439,7 @@ TEST_F(ClientLink, DestructionReturnsPromptlyWhateverTheThreadDoes)
     struct Case {
         const char* name;
         bool server;
-        const char* spec;
+        const char* serverText;
         const char* stage;    // status that shows the thread is there
         bool keepPumping;     // false: the thread blocks in a hand-over to the main thread
     };
@@ -464,7 +464,7 @@ TEST_F(ClientLink, DestructionReturnsPromptlyWhateverTheThreadDoes)
             port = server.Port();
         }
         statuses.clear();
-        MakeClient(port, c.spec);
+        MakeClient(port, c.serverText);
         client->Login("MERK", kPassword, "");
         ASSERT_GE(WaitForStatus(c.stage), 0);
         if (c.keepPumping)

@@ -16,8 +16,8 @@ bool ParseNumber(const std::string& text, double& value) {
 
 }  // namespace
 
-std::optional<FaultSpec> ParseFaults(const std::string& text, std::string& error) {
-    FaultSpec spec;
+std::optional<FaultPlan> ParseFaults(const std::string& text, std::string& error) {
+    FaultPlan plan;
     std::stringstream items(text);
     std::string item;
     while (std::getline(items, item, ',')) {
@@ -35,7 +35,7 @@ std::optional<FaultSpec> ParseFaults(const std::string& text, std::string& error
                 error = "bad slowms: " + value;
                 return std::nullopt;
             }
-            spec.slowMs = static_cast<int>(ms);
+            plan.slowMs = static_cast<int>(ms);
             continue;
         }
         if (name == "pull") {
@@ -47,7 +47,7 @@ std::optional<FaultSpec> ParseFaults(const std::string& text, std::string& error
                 error = "bad pull, expected AT:FOR seconds: " + value;
                 return std::nullopt;
             }
-            spec.pulls.push_back(pull);
+            plan.pulls.push_back(pull);
             continue;
         }
         FaultRule rule;
@@ -77,13 +77,13 @@ std::optional<FaultSpec> ParseFaults(const std::string& text, std::string& error
             error = "bad probability in " + item;
             return std::nullopt;
         }
-        spec.rules.push_back(rule);
+        plan.rules.push_back(rule);
     }
-    return spec;
+    return plan;
 }
 
 bool FaultDice::Roll(FaultKind kind, int address) {
-    for (const FaultRule& rule : spec_.rules) {
+    for (const FaultRule& rule : plan_.rules) {
         if (rule.kind != kind || (rule.address != 0 && rule.address != address)) continue;
         if (std::bernoulli_distribution(rule.probability)(random_)) return true;
     }

@@ -28,24 +28,24 @@ struct CablePull {
     double forSeconds = 0;
 };
 
-struct FaultSpec {
+struct FaultPlan {
     std::vector<FaultRule> rules;
     int slowMs = 1500;
     std::vector<CablePull> pulls;
 };
 
 // Returns nothing and sets `error` for a malformed text.
-std::optional<FaultSpec> ParseFaults(const std::string& text, std::string& error);
+std::optional<FaultPlan> ParseFaults(const std::string& text, std::string& error);
 
 class FaultDice {
 public:
-    FaultDice(FaultSpec spec, uint32_t seed) : spec_(std::move(spec)), random_(seed) {}
+    FaultDice(FaultPlan plan, uint32_t seed) : plan_(std::move(plan)), random_(seed) {}
     bool Roll(FaultKind kind, int address);
-    const FaultSpec& Spec() const { return spec_; }
+    const FaultPlan& Plan() const { return plan_; }
     std::mt19937& Random() { return random_; }
 
 private:
-    FaultSpec spec_;
+    FaultPlan plan_;
     std::mt19937 random_;
 };
 

@@ -9,7 +9,7 @@ namespace eboardsim {
 
 const char* const kUsage =
     "usage: eboard-sim (--single | --bus N) [--link PATH] [--addresses A,B,...] [--pdn FILE]\n"
-    "                  [--games I,J,...] [--speed X] [--clock MINUTES] [--faults SPEC] [--seed S] [--hold]\n"
+    "                  [--games I,J,...] [--speed X] [--clock MINUTES] [--faults RULES] [--seed S] [--hold]\n"
     "                  [--trace FILE]\n"
     "  --single        one board on its own cable\n"
     "  --bus N         N boards (1..128) on a serial bus\n"
@@ -19,7 +19,7 @@ const char* const kUsage =
     "  --games I,J     which games of FILE (from 0), in board order; default 0,1,2,...\n"
     "  --speed X       game seconds per real second (default 1)\n"
     "  --clock MINUTES time on each side of the clock (default 90)\n"
-    "  --faults SPEC   checksum=P[@A],drop=P[@A],stray=P[@A],slow=P[@A],slowms=MS,pull=AT:FOR\n"
+    "  --faults RULES   checksum=P[@A],drop=P[@A],stray=P[@A],slow=P[@A],slowms=MS,pull=AT:FOR\n"
     "  --seed S        seed of the random choices (default 1)\n"
     "  --hold          after each move wait until the host has read the board\n"
     "  --trace FILE    write the monotonic time (ns) at which each message was written\n"

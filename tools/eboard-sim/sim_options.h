@@ -18,7 +18,7 @@ struct SimOptions {
     std::vector<int> games;  // game numbers in the PDN file, from 0
     double speed = 1.0;
     int clockMinutes = 90;
-    FaultSpec faults;
+    FaultPlan faults;
     uint32_t seed = 1;
     bool hold = false;
     std::string trace;  // file for the time each message's last byte was written

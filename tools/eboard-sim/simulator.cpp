@@ -113,7 +113,7 @@ bool Simulator::Reply(SimBoard& board, Bytes message, SimClockTime now) {
         }
     }
     SimClockTime at = now;
-    if (dice_.Roll(FaultKind::kSlow, address)) at += milliseconds(dice_.Spec().slowMs);
+    if (dice_.Roll(FaultKind::kSlow, address)) at += milliseconds(dice_.Plan().slowMs);
     Schedule(at, std::move(message));
     if (dice_.Roll(FaultKind::kStray, address)) {
         Bytes stray(std::uniform_int_distribution<size_t>(1, 3)(dice_.Random()));
