@@ -76,13 +76,20 @@ public:
     // the protocol is still whole. Must not run inside the event lock, which
     // the worker's report handler takes.
     ~CQVRSerialPortOwner() override {
+        EndWorker();
+        this->RemoveBoards();
+    }
+
+    // The most derived destructor calls this first: a report still running
+    // makes virtual calls on this object, so the worker must be gone before
+    // any base destructor starts.
+    void EndWorker() {
         closing = 1;
         if (worker) {
             // Wait before letting go: a report still running reads the worker.
             worker->ShutdownAndWait();
             worker.reset();
         }
-        this->RemoveBoards();
     }
 
     void Send(int32_t preWait, const uint8_t* data, int32_t length, int32_t afterWrite, int32_t replyLength,
@@ -203,15 +210,17 @@ private:
 };
 
 // One board on its own serial or USB cable.
-class CQVRSerialCable : public CQVRSerialPortOwner<CQVRSingleBoardProtocol> {
+class CQVRSerialCable final : public CQVRSerialPortOwner<CQVRSingleBoardProtocol> {
 public:
     using CQVRSerialPortOwner::CQVRSerialPortOwner;
+    ~CQVRSerialCable() override { EndWorker(); }
 };
 
 // Many boards on one serial bus.
-class CQVRSerialBus : public CQVRSerialPortOwner<CQVRMultiBoardProtocol> {
+class CQVRSerialBus final : public CQVRSerialPortOwner<CQVRMultiBoardProtocol> {
 public:
     using CQVRSerialPortOwner::CQVRSerialPortOwner;
+    ~CQVRSerialBus() override { EndWorker(); }
 };
 
 }  // namespace QVRProjects
