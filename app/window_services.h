@@ -27,6 +27,8 @@ public:
     // Board records and the overview.
     virtual void UpdateOverviewRow(TAE_Event& event) = 0;
     virtual void SetPacketRate(QVRProjects::CQVRBoard* board, double rate) = 0;
+    // A board object is being deleted (by the server): drop every reference to it.
+    virtual void ForgetBoardObject(TAE_Object* object) = 0;
     // Connect page.
     virtual void ResetPortRates(QVRProjects::CQVRBoardProtocol* protocol) = 0;
 };
