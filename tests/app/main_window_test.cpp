@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -130,6 +131,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The simulator's pseudo-terminal by its port name ("pts/N"), which the port list takes.
+std::string PseudoTerminalOf(const systemtest::SimProcess& sim) {
+    char target[256] = {};
+    const ssize_t n = readlink(("/dev/" + sim.Port()).c_str(), target, sizeof target - 1);
+    const std::string path = n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+    return path.rfind("/dev/", 0) == 0 ? path.substr(5) : path;
+}
 
 std::string FileText(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -593,8 +602,8 @@ TEST_F(MainWindowTest, RealBusIsShownCountedAndStoppedOnClose) {
     int row = -1;
     {
         EventLockGuard lock(EventLock());
-        row = window->Ports().AddPortByName(sim.Port());
-        ASSERT_GE(row, 1);
+        row = window->Ports().AddPortByName(PseudoTerminalOf(sim));
+        ASSERT_GE(row, 1) << PseudoTerminalOf(sim);
         window->Ports().AdvStringGrid1CheckBoxClick(0, row, true);
     }
     ASSERT_TRUE(systemtest::WaitFor([&] {
