@@ -24,6 +24,7 @@
 #include "app/connect_page.h"
 #include "app/event_log.h"
 #include "app/safe_names.h"
+#include "app/server_connection.h"
 #include "boards/board_protocol.h"
 #include "boards/event_lock.h"
 #include "platform/dispatcher.h"
@@ -32,6 +33,7 @@
 #ifndef EBOARD_SIM
 #define EBOARD_SIM RUMO_BINARY_DIR "/tools/eboard-sim/eboard-sim"
 #endif
+#include "tests/system/rumo_server_process.h"
 #include "tests/system/sim_runner.h"
 
 namespace app {
@@ -633,6 +635,59 @@ TEST_F(MainWindowTest, RealBusIsShownCountedAndStoppedOnClose) {
     EventLockGuard lock(EventLock());
     EXPECT_FALSE(Ports().Cell(0, row).checked);
     EXPECT_TRUE(State().boardInterface->StopPorts());
+}
+
+// The whole road with real parts: bus boards found by the port worker are
+// published through the window's tree handler to the reference server, and
+// the window is released while the port polls and the client is connected.
+TEST_F(MainWindowTest, BusBoardsReachTheServerAndTheWindowGoesWhileAllRuns) {
+    using namespace std::chrono_literals;
+    ASSERT_TRUE(std::filesystem::exists(RumoServerProcess::BinaryPath())) << "build rumo-server first";
+    ASSERT_TRUE(std::filesystem::exists(EBOARD_SIM)) << "build eboard-sim first";
+    const std::filesystem::path treeFile = dir.Path() / "server-tree.txt";
+    RumoServerProcess server;
+    ASSERT_TRUE(server.Start(0, {"--tree-out", treeFile.string()}));
+    systemtest::SimProcess sim({"--bus", "2", "--addresses", "3,17"});
+    ASSERT_TRUE(sim.Ready());
+
+    auto locked = [](auto&& body) {
+        EventLockGuard lock(EventLock());
+        return body();
+    };
+    locked([&] {
+        State().serverAddress = "127.0.0.1";
+        State().serverPort = std::to_string(server.Port());
+        window->Server().ButtonConnectClick();
+    });
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return locked([&] { return State().connectLabel == "Connected"; }); }, 60s));
+    locked([&] {
+        const int row = window->Ports().AddPortByName(PseudoTerminalOf(sim));
+        ASSERT_GE(row, 1);
+        window->Ports().AdvStringGrid1CheckBoxClick(0, row, true);
+    });
+
+    // The board object of bus address 17, as the window named it.
+    std::string name;
+    ASSERT_TRUE(dispatcher.RunUntil(
+        [&] {
+            return locked([&] {
+                for (const TAE_Object* object : State().boardsCollection->members)
+                    if (object->GetValue("busadres") == "17") name = object->name;
+                return !name.empty();
+            });
+        },
+        60s));
+    auto serverValue = [&](const char* key) {
+        TAE_Root tree;
+        tree.Apply(FileText(treeFile));
+        const TAE_Object* object = tree.FindObject(name, false);
+        return object ? object->GetValue(key) : std::string();
+    };
+    EXPECT_TRUE(dispatcher.RunUntil([&] { return serverValue("busadres") == "17"; }, 60s)) << name;
+    EXPECT_TRUE(dispatcher.RunUntil([&] { return !serverValue("sequence").empty(); }, 60s)) << name;
+
+    window.reset();
+    EXPECT_THAT(FileText(dir.Path() / "log_protocol.txt"), HasSubstr(" [BOARDS] WRITE:  0x"));
 }
 
 }  // namespace
