@@ -7,7 +7,6 @@
 #include <exception>
 
 #include "boards/event_lock.h"
-#include "boards/serial_port_owner.h"
 
 namespace app {
 namespace {
@@ -33,15 +32,6 @@ int32_t ExpectedBoards(const std::string& count) {
     const auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), value);
     if (error != std::errc() || end != count.data() + count.size() || value < 0) return 0;
     return value;
-}
-
-// Joins the protocol's port worker. No event lock may be held: the worker may
-// be waiting for it.
-void EndWorkerOf(CQVRBoardProtocol* protocol) {
-    if (auto* cable = dynamic_cast<QVRProjects::CQVRSerialCable*>(protocol))
-        cable->EndWorker();
-    else if (auto* bus = dynamic_cast<QVRProjects::CQVRSerialBus*>(protocol))
-        bus->EndWorker();
 }
 
 std::string SignedByte(char byte) { return std::to_string(static_cast<int>(static_cast<signed char>(byte))); }
@@ -212,7 +202,7 @@ void ConnectPage::RetireLoop() {
         retired_.pop_front();
         retiring_ = true;
         lock.unlock();
-        EndWorkerOf(protocol);
+        protocol->EndWorker();
         {
             // With the worker gone, the destructor only announces and deletes the boards.
             QVRProjects::EventLockGuard eventLock(QVRProjects::EventLock());

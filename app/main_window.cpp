@@ -12,7 +12,6 @@
 #include "app/safe_names.h"
 #include "app/server_connection.h"
 #include "boards/event_lock.h"
-#include "boards/serial_port_owner.h"
 #include "platform/dispatcher.h"
 #include "platform/tick.h"
 
@@ -61,15 +60,6 @@ bool TakeOneSecond(std::uint32_t& hours, std::uint32_t& minutes, std::uint32_t& 
 
 CQVRBoardProtocol* ProtocolOfRow(const StringGrid& grid, int row) {
     return static_cast<CQVRBoardProtocol*>(grid.Cell(kProtocolCol, row).ref);
-}
-
-// A port's worker reports inside the event lock, so it must be gone before
-// the protocols are released under that lock.
-void EndPortWorker(CQVRBoardProtocol* protocol) {
-    if (auto* bus = dynamic_cast<QVRProjects::CQVRSerialBus*>(protocol))
-        bus->EndWorker();
-    else if (auto* cable = dynamic_cast<QVRProjects::CQVRSerialCable*>(protocol))
-        cable->EndWorker();
 }
 
 }  // namespace
@@ -131,7 +121,7 @@ MainWindow::~MainWindow() {
 void MainWindow::ReleaseBoardInterface() {
     // Only this thread changes the protocol list, so it may be read unlocked.
     if (!state_.boardInterface) return;
-    for (CQVRBoardProtocol* protocol : state_.boardInterface->protocols) EndPortWorker(protocol);
+    for (CQVRBoardProtocol* protocol : state_.boardInterface->protocols) protocol->EndWorker();
     // No worker is left: the boards announce their removal on this thread.
     EventLockGuard lock(QVRProjects::EventLock());
     state_.boardInterface.reset();

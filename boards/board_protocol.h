@@ -62,6 +62,9 @@ public:
     virtual void Stop() = 0;
     virtual bool IsStopped() = 0;
     virtual bool HasFailed() = 0;
+    // Ends and joins the port's worker, if the protocol has one. Not inside
+    // the event lock: a running report may be waiting for it.
+    virtual void EndWorker() {}
     virtual void UserCommand(int32_t code, std::string_view text, int32_t number) = 0;
 
     // The board with that bus address, or none.

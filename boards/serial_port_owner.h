@@ -83,7 +83,7 @@ public:
     // The most derived destructor calls this first: a report still running
     // makes virtual calls on this object, so the worker must be gone before
     // any base destructor starts.
-    void EndWorker() {
+    void EndWorker() override {
         closing = 1;
         if (worker) {
             // Wait before letting go: a report still running reads the worker.
