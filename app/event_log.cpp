@@ -42,7 +42,13 @@ void EventLog::Log(bool isError, std::string_view text) {
 void EventLog::AppendMemoLine(std::string_view text) {
     QVRProjects::EventLockGuard lock(QVRProjects::EventLock());
     MemoBox& memo = state_.memo;
-    const std::size_t before = MemoTextLength();
+    std::size_t before = MemoTextLength();
+    if (memo.lines.size() >= kMemoLineLimit) {
+        const auto dropped = memo.lines.begin() + static_cast<std::ptrdiff_t>(memo.lines.size() - kMemoLineLimit +
+                                                                              kMemoLineLimit / 10 + 1);
+        for (auto line = memo.lines.begin(); line != dropped; ++line) before -= line->size() + 1;
+        memo.lines.erase(memo.lines.begin(), dropped);
+    }
     memo.lines.emplace_back(text);
     memo.selectionStart = before;
     memo.selectionLength = text.size();

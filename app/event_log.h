@@ -71,6 +71,9 @@ public:
     // kDumpAtLeast records.
     static constexpr std::chrono::minutes kDumpSpan{5};
     static constexpr std::int32_t kDumpAtLeast = 10;
+    // A hall PC logs board traffic for days: the text box keeps its newest
+    // lines only, dropping a tenth at a time.
+    static constexpr std::size_t kMemoLineLimit = 20000;
 
     // clock: the wall clock of the time stamps; none means the system's.
     EventLog(WindowState& state, WindowServices& services, ProtocolLogFile& file, Clock clock = {});

@@ -301,6 +301,20 @@ TEST_F(EventLogTest, AppendedLineIsSelectedWithinTheBoxText) {
     EXPECT_EQ(state.memo.lines, (Lines{"x", "yz"}));
 }
 
+TEST_F(EventLogTest, BoxKeepsItsNewestLinesAndSelectsTheLastOne) {
+    const std::size_t limit = app::EventLog::kMemoLineLimit;
+    for (std::size_t i = 0; i <= limit; ++i) log.AppendMemoLine(std::to_string(i));
+    const auto& lines = state.memo.lines;
+    ASSERT_LE(lines.size(), limit);
+    EXPECT_GE(lines.size(), limit * 8 / 10);
+    EXPECT_EQ(lines.back(), std::to_string(limit));
+    EXPECT_EQ(lines.front(), std::to_string(limit + 1 - lines.size()));
+    std::size_t textBefore = 0;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) textBefore += lines[i].size() + 1;
+    EXPECT_EQ(state.memo.selectionStart, textBefore);
+    EXPECT_EQ(state.memo.selectionLength, lines.back().size());
+}
+
 TEST_F(EventLogTest, LogFromSeveralThreadsKeepsEveryRecord) {
     state.logLevel = 5;
     constexpr int kPerThread = 300;
