@@ -1,0 +1,38 @@
+#pragma once
+// The surface a board view draws on. It plays the board "movie": the view
+// hands it one command at a time through two variables, "app_data" (the text)
+// and then "app_cmd" (the command code in decimal), and the display answers
+// with notices: "ready" once it has carried out the command, and "buttonclick"
+// with "First", "Last", "Previous" or "Next" when the user presses a
+// navigation button.
+//
+// Threads: the view calls the display under the event lock, possibly from a
+// port worker's thread (new positions and clock times arrive there). An
+// implementation therefore must not wait for another thread inside a call; it
+// carries the calls out later on its own thread, in the order they came.
+// Notices are raised on the main thread, never from inside a call to the
+// display, and without the event lock held.
+#include <functional>
+#include <string>
+
+namespace app {
+
+class BoardDisplay {
+public:
+    // command: "ready" or "buttonclick"; argument: the button's name or "".
+    using NoticeHandler = std::function<void(const std::string& command, const std::string& argument)>;
+
+    virtual ~BoardDisplay() = default;
+
+    // Replaces any handler registered before.
+    virtual void SetNoticeHandler(NoticeHandler handler) = 0;
+    // The movie file to play; a display that draws by itself may ignore it.
+    virtual void SetMovie(const std::string& path) = 0;
+    virtual void SetVariable(const std::string& name, const std::string& value) = 0;
+
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+};
+
+}  // namespace app
