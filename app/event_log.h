@@ -18,6 +18,7 @@
 // changes at every level.
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -102,12 +103,18 @@ public:
 
 private:
     std::chrono::system_clock::time_point Now() const;
+    // Length of the text box's text (its lines, each with a line break),
+    // counted again only when someone else changed the box.
+    std::size_t MemoTextLength();
+    void RememberMemoTextLength(std::size_t length);
 
     WindowState& state_;
     WindowServices& services_;
     ProtocolLogFile& file_;
     Clock clock_;
     TLList<TIOMsg> history_{true};
+    std::uint64_t memoRevision_ = ~std::uint64_t{0};
+    std::size_t memoTextLength_ = 0;
 };
 
 }  // namespace app
