@@ -8,6 +8,8 @@
 //
 // Locking: the entry points of this class take the event lock themselves; a
 // view that calls a part directly takes it around the call.
+#include <exception>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -28,12 +30,21 @@ class ConnectPage;
 class EventLog;
 class DebugPage;
 class BoardView;
+class ProtocolLogFile;
 
 class MainWindow final : public WindowServices {
 public:
-    MainWindow(UserInterface& ui, platform::MainThreadDispatcher& dispatcher);
+    static constexpr int kTimerIntervalMs = 1000;
+    static constexpr int kClosingTimerIntervalMs = 200;
+    static constexpr const char* kCloseTitle = "Close Quorvex";
+    static constexpr const char* kCloseQuestion = "Exit SORN Quorvex - Are you sure?";
+
+    // logDir: where "log_protocol.txt" and the client's log go; empty means
+    // the working directory.
+    MainWindow(UserInterface& ui, platform::MainThreadDispatcher& dispatcher, std::filesystem::path logDir = {});
     // Releases in order: the server client, the board interface (ports,
-    // protocols, boards), the port list, the log history, the tree.
+    // protocols, boards), the port list, the log history, the tree. Runs
+    // outside the event lock: it waits for the port workers.
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -47,7 +58,8 @@ public:
 
     void FormShow();
     // The close request is always refused; after a Yes the program stops its
-    // ports and ends from the timer.
+    // ports and ends from the timer. Call it outside the event lock: the
+    // question waits for the user while the ports run on.
     void FormClose();
     void Timer1Timer();
     void OnBoardEvent(QVRProjects::CQVR_Event_Data* event);
@@ -67,9 +79,21 @@ public:
     void ResetPortRates(QVRProjects::CQVRBoardProtocol* protocol) override;
 
 private:
+    void DispatchBoardEvent(QVRProjects::CQVR_Event_Data& event);
+    void TickPort(int row, QVRProjects::CQVRBoardProtocol& protocol);
+    void CountClocksDown(QVRProjects::CQVRBoard& board);
+    // Runs an entry point; an exception that escapes it is shown to the user
+    // (from a port worker by way of the main thread) and the program goes on.
+    template <class Body>
+    void Guarded(Body&& body);
+    void ShowError(const std::exception& error);
+    // The release steps of the destructor.
+    void ReleaseBoardInterface();
+
     UserInterface& ui_;
     platform::MainThreadDispatcher& dispatcher_;
     WindowState state_;
+    std::unique_ptr<ProtocolLogFile> protocolLog_;
     std::unique_ptr<EventLog> log_;
     std::unique_ptr<BoardRecords> records_;
     std::unique_ptr<ServerConnection> server_;
