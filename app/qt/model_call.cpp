@@ -8,11 +8,17 @@
 
 namespace app::qt {
 
-bool CallModel(UserInterface& ui, const std::function<void()>& call) {
+namespace {
+
+bool Guarded(UserInterface& ui, bool lock, const std::function<void()>& call) {
     std::string error;
     try {
-        QVRProjects::EventLockGuard lock(QVRProjects::EventLock());
-        call();
+        if (lock) {
+            QVRProjects::EventLockGuard guard(QVRProjects::EventLock());
+            call();
+        } else {
+            call();
+        }
         return true;
     } catch (const std::exception& e) {
         error = e.what();
@@ -22,5 +28,11 @@ bool CallModel(UserInterface& ui, const std::function<void()>& call) {
     ui.ShowMessage(error);
     return false;
 }
+
+}  // namespace
+
+bool CallModel(UserInterface& ui, const std::function<void()>& call) { return Guarded(ui, true, call); }
+
+bool CallModelUnlocked(UserInterface& ui, const std::function<void()>& call) { return Guarded(ui, false, call); }
 
 }  // namespace app::qt

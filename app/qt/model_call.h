@@ -13,3 +13,11 @@ namespace app::qt {
 bool CallModel(UserInterface& ui, const std::function<void()>& call);
 
 }  // namespace app::qt
+
+namespace app::qt {
+
+// The same without the event lock, for a part that takes it itself only for
+// a moment (a call that opens dialogs while the ports run on).
+bool CallModelUnlocked(UserInterface& ui, const std::function<void()>& call);
+
+}  // namespace app::qt

@@ -24,11 +24,8 @@ bool OpenPort(MainWindow& window, const PortToOpen& port, std::string& error) {
     QVRProjects::EventLockGuard lock(QVRProjects::EventLock());
     WindowState& state = window.State();
     int row = PortRow(state.portGrid, port.name);
-    if (row == 0) {
-        window.Ports().AddPortByName(port.name);
-        row = PortRow(state.portGrid, port.name);
-    }
-    if (row == 0) {
+    if (row == 0) row = window.Ports().AddPortByName(port.name);
+    if (row <= 0) {
         error = "cannot use " + port.name + " as a serial port";
         return false;
     }
