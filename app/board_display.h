@@ -12,10 +12,25 @@
 // carries the calls out later on its own thread, in the order they came.
 // Notices are raised on the main thread, never from inside a call to the
 // display, and without the event lock held.
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace app {
+
+// The codes of "app_cmd": what "app_data" holds.
+namespace FlashCode {
+inline constexpr std::int32_t Position = 1;
+inline constexpr std::int32_t WhitePlayer = 2;
+inline constexpr std::int32_t BlackPlayer = 3;
+inline constexpr std::int32_t WhiteClock = 4;
+inline constexpr std::int32_t BlackClock = 5;
+}  // namespace FlashCode
+
+// Sent as the position when there is none to show: every square symbol with "_".
+inline constexpr const char* kEmptyBoardText =
+    "0_1_2_3_4_5_6_7_8_9_A_B_C_D_E_F_G_H_I_J_K_L_M_N_O_P_Q_R_S_T_U_V_W_X_Y_Z_"
+    "a_b_c_d_e_f_g_h_i_j_k_l_m_n_o_p_q_r_s_t_u_v_w_x_y_z_+_*_";
 
 class BoardDisplay {
 public:

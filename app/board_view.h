@@ -25,19 +25,6 @@ struct TFlashCommand {
     std::string text;
 };
 
-namespace FlashCode {
-inline constexpr std::int32_t Position = 1;
-inline constexpr std::int32_t WhitePlayer = 2;
-inline constexpr std::int32_t BlackPlayer = 3;
-inline constexpr std::int32_t WhiteClock = 4;
-inline constexpr std::int32_t BlackClock = 5;
-}  // namespace FlashCode
-
-// Sent as the position when there is none to show: every square symbol with "_".
-inline constexpr const char* kEmptyBoardText =
-    "0_1_2_3_4_5_6_7_8_9_A_B_C_D_E_F_G_H_I_J_K_L_M_N_O_P_Q_R_S_T_U_V_W_X_Y_Z_"
-    "a_b_c_d_e_f_g_h_i_j_k_l_m_n_o_p_q_r_s_t_u_v_w_x_y_z_+_*_";
-
 // The movie the display plays, beside the program.
 inline constexpr const char* kBoardMovieFile = "plexaview_component.swf";
 
