@@ -40,7 +40,7 @@ void DebugPage::AddMemoLine(std::string line) {
 
 void DebugPage::ButtonPositionClick() {
     CQVRBoard* board = FirstBoard();
-    TPosSequence* sequence = board != nullptr ? board->LastSequence() : nullptr;
+    TPosSequence* sequence = board != nullptr ? board->sequences.Last() : nullptr;
     if (sequence == nullptr) return;
     ClearMemo();
     // Each move is found against the moves before it, so all are found first.
@@ -53,7 +53,7 @@ void DebugPage::ButtonPositionClick() {
 
 void DebugPage::ButtonLastClick() {
     CQVRBoard* board = FirstBoard();
-    TPosSequence* sequence = board != nullptr ? board->LastSequence() : nullptr;
+    TPosSequence* sequence = board != nullptr ? board->sequences.Last() : nullptr;
     TChessPosition* position = sequence != nullptr ? sequence->LastPosition() : nullptr;
     if (position == nullptr) return;
     std::string text = position->MoveText(false);

@@ -1,9 +1,9 @@
 #include "boards/multi_board_protocol.h"
 
+#include "serial/serial_io.h"
+
 namespace QVRProjects {
 namespace {
-
-constexpr int32_t kReplyComplete = 333;
 
 // Host commands.
 constexpr uint8_t kBusReset = 0x4A;
@@ -86,7 +86,7 @@ int32_t CQVRMultiBoardProtocol::OnData(const uint8_t* bytes, int32_t length) {
     for (int32_t i = 0; i < length; ++i) {
         if (rx_.Push(bytes[i])) {
             HandleMessage(rx_.Message(), rx_.Length());
-            return kReplyComplete;
+            return ReplyComplete;
         }
     }
     return 0;

@@ -3,11 +3,10 @@
 #include <vector>
 
 #include "boards/clock_text.h"
+#include "serial/serial_io.h"
 
 namespace QVRProjects {
 namespace {
-
-constexpr int32_t kReplyComplete = 333;
 
 // Host commands.
 constexpr uint8_t kReset = 0x40;
@@ -82,7 +81,7 @@ int32_t CQVRSingleBoardProtocol::OnData(const uint8_t* bytes, int32_t length) {
         if (rx_.Push(bytes[i])) {
             // The rest of this delivery is dropped: the reply is complete.
             HandleMessage(rx_.Message(), rx_.Length());
-            return kReplyComplete;
+            return ReplyComplete;
         }
     }
     return 0;

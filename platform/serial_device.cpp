@@ -147,6 +147,23 @@ ssize_t SerialDevice::Read(void* buffer, std::size_t size) {
     }
 }
 
+SerialDevice::WaitResult SerialDevice::WaitReadable(std::uint32_t ms, int wakeFd) const {
+    if (fd_ < 0) return WaitResult::Unavailable;
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd, POLLIN, 0}};
+    const nfds_t count = wakeFd >= 0 ? 2 : 1;
+    const int timeout = ms > 60000 ? 60000 : static_cast<int>(ms);
+    int ready = 0;
+    do {
+        ready = ::poll(fds, count, timeout);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return WaitResult::Unavailable;
+    if (ready == 0) return WaitResult::TimedOut;
+    if (count == 2 && (fds[1].revents & POLLIN) != 0) return WaitResult::Woken;
+    // A hung-up device stays "readable" for ever; its next read reports it.
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return WaitResult::Unavailable;
+    return WaitResult::Readable;
+}
+
 bool SerialDevice::Write(const void* data, std::size_t size) {
     if (fd_ < 0) return false;
     const auto* bytes = static_cast<const unsigned char*>(data);

@@ -37,6 +37,17 @@ public:
     // Bytes read (> 0), 0 when nothing is waiting, -1 when the device failed
     // or has gone (a pulled adapter, a closed far end).
     ssize_t Read(void* buffer, std::size_t size);
+    enum class WaitResult {
+        Readable,
+        // The wake descriptor was raised.
+        Woken,
+        TimedOut,
+        // The device is not open, failed or has gone: nothing to wait on.
+        Unavailable,
+    };
+    // Waits up to ms for bytes to read, ending early when wakeFd (if >= 0)
+    // becomes readable.
+    WaitResult WaitReadable(std::uint32_t ms, int wakeFd = -1) const;
     // Writes every byte, waiting a bounded time while the driver is full.
     // False on failure or when the bytes cannot leave within a few seconds.
     bool Write(const void* data, std::size_t size);

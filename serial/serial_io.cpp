@@ -39,6 +39,7 @@ void TSerialIO::StopPort() {
     std::lock_guard lock(control_);
     openAfterStop_ = false;
     if (started_ && !stopped_) stopRequested_ = true;
+    wake_.Raise();
 }
 
 bool TSerialIO::IsIdle() const { return idle_.load() || Suspended(); }
@@ -80,6 +81,7 @@ std::size_t TSerialIO::QueuedWrites() const {
 void TSerialIO::Shutdown() {
     shutdown_ = true;
     Terminate();
+    wake_.Raise();
 }
 
 void TSerialIO::ShutdownAndWait() {
@@ -119,7 +121,7 @@ void TSerialIO::Execute() {
         OpenStep();
         ReadPass();
         SendPump();
-        SleepFor(sleepMs_);
+        Pause(sleepMs_);
     }
     idle_ = true;
     portReady_ = false;
@@ -177,6 +179,32 @@ void TSerialIO::OpenStep() {
     }
     portReady_ = true;
     Report(ioPortStatus, "OK");
+}
+
+// Waiting on the port rather than sleeping blindly: a reply is taken as soon
+// as it is there, not at the end of the pause. The pacing stays the same.
+void TSerialIO::Pause(std::uint32_t ms) {
+    if (ms == 0) return;
+    switch (device_.WaitReadable(ms, wake_.Fd())) {
+        case platform::SerialDevice::WaitResult::Woken:
+            wake_.Clear();
+            break;
+        case platform::SerialDevice::WaitResult::Unavailable:
+            SleepFor(ms);
+            break;
+        default:
+            break;
+    }
+}
+
+void TSerialIO::PreWait(std::uint32_t ms) {
+    const platform::Tick end = platform::TickDeadline(platform::TickCount(), ms);
+    for (;;) {
+        const platform::Tick now = platform::TickCount();
+        if (Terminated() || platform::TickReached(now, end)) break;
+        Pause(end - now);
+        ReadPass();
+    }
 }
 
 void TSerialIO::ReadPass() {
@@ -252,8 +280,7 @@ void TSerialIO::SendPump() {
         }
         if (item.preWait > 0) {
             Report(ioStatus, "waiting " + std::to_string(item.preWait));
-            SleepFor(static_cast<std::uint32_t>(item.preWait));
-            ReadPass();
+            PreWait(static_cast<std::uint32_t>(item.preWait));
         }
         replyLength_ = item.replyLength > 0 ? item.replyLength : 0;
         replyReceived_ = 0;

@@ -4,6 +4,7 @@
 // pauses and reply waits, and tells its owner everything through one report
 // callback. It knows nothing of e-boards.
 #include "platform/serial_device.h"
+#include "platform/wake_signal.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
 
@@ -102,6 +103,10 @@ private:
     void ReadPass();
     void SendPump();
     void ClosePort();
+    // The cycle's pause: ends early when bytes arrive or a stop is asked for.
+    void Pause(std::uint32_t ms);
+    // An item's pre-wait, reading all the while.
+    void PreWait(std::uint32_t ms);
     std::int32_t Report(TSerialReportKind kind, std::string_view bytes);
 
     const ReportHandler onReport_;
@@ -125,6 +130,7 @@ private:
 
     // Worker only.
     platform::SerialDevice device_;
+    platform::WakeSignal wake_;
     TSerialSendBuf lastSent_;
     TSerialReport report_;
     std::string readBuffer_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "serial/serial_io.h"
 #include "tests/boards/recording_protocol.h"
 
 namespace QVRProjects {
@@ -11,7 +12,7 @@ using testing::CableMessage;
 using testing::EventLog;
 using testing::Recording;
 
-constexpr int32_t kComplete = 333;
+constexpr int32_t kComplete = ReplyComplete;
 
 std::vector<uint8_t> StartDump() {
     std::vector<uint8_t> squares(50, 0);

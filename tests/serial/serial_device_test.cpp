@@ -1,4 +1,5 @@
 #include "platform/serial_device.h"
+#include "platform/wake_signal.h"
 
 #include "tests/serial/pseudo_terminal.h"
 
@@ -59,6 +60,30 @@ TEST(SerialDevice, ReadsWithoutBlockingAndReportsAGoneFarEnd) {
     EXPECT_EQ(pty.Receive(2), "ok");
     pty.CloseMaster();
     EXPECT_EQ(device.Read(buffer, sizeof buffer), -1);
+}
+
+// The worker's pause ends on bytes, on a raised wake signal, and never spins on
+// a hung-up line.
+TEST(SerialDevice, WaitEndsOnBytesOnWakeAndNotOnAHungUpLine) {
+    using Wait = SerialDevice::WaitResult;
+    PseudoTerminal pty;
+    SerialDevice device;
+    platform::WakeSignal wake;
+    ASSERT_GE(wake.Fd(), 0);
+    EXPECT_EQ(device.WaitReadable(10, wake.Fd()), Wait::Unavailable);  // not open
+    ASSERT_EQ(device.Open(pty.Name(), 9600).status, OpenStatus::Opened);
+    EXPECT_EQ(device.WaitReadable(10, wake.Fd()), Wait::TimedOut);
+    wake.Raise();
+    wake.Raise();
+    EXPECT_EQ(device.WaitReadable(60000, wake.Fd()), Wait::Woken);
+    wake.Clear();
+    EXPECT_EQ(device.WaitReadable(10, wake.Fd()), Wait::TimedOut);
+    ASSERT_TRUE(pty.Send("x"));
+    EXPECT_EQ(device.WaitReadable(60000, wake.Fd()), Wait::Readable);
+    char buffer[4];
+    EXPECT_EQ(device.Read(buffer, sizeof buffer), 1);
+    pty.CloseMaster();
+    EXPECT_EQ(device.WaitReadable(60000, wake.Fd()), Wait::Unavailable);
 }
 
 TEST(SerialDevice, IsExclusive) {
