@@ -42,6 +42,7 @@ MainWindowWidget::MainWindowWidget(MainWindow& window, UserInterface& ui) : wind
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     pages_ = new QTabWidget(this);
+    pages_->setObjectName("AdvOfficePager1");
     // In the order of app::Page.
     pages_->addTab(BuildConnectPage(), "Connect e-Boards");
     pages_->addTab(BuildOverviewPage(), "Overview");
@@ -93,6 +94,7 @@ QWidget* MainWindowWidget::BuildConnectPage() {
         window_.Ports().AdvStringGrid1CheckBoxClick(col, row, ticked);
     };
     portGrid_ = new GridView(window_.State().portGrid, std::move(hooks));
+    portGrid_->setObjectName("AdvStringGrid1");
     portGrid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     portGrid_->SetColumnWidths({105, 100, 80, 80});
     return portGrid_;
@@ -105,6 +107,7 @@ QWidget* MainWindowWidget::BuildOverviewPage() {
     hooks.edited = [this](int, int, const std::string&) { window_.Records().AdvStringGrid2EditingDone(); };
     hooks.doubleClicked = [this](int row) { window_.AdvStringGrid2DblClick(row); };
     overviewGrid_ = new GridView(window_.State().overviewGrid, std::move(hooks));
+    overviewGrid_->setObjectName("AdvStringGrid2");
     overviewGrid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
     overviewGrid_->SetColumnWidths({20, 80, 40, 30, 50, 50, 40, 80, 80});
     return overviewGrid_;
@@ -115,6 +118,8 @@ QWidget* MainWindowWidget::BuildSettingsPage() {
     auto* form = new QFormLayout(page);
     serverAddress_ = new QLineEdit;
     serverPort_ = new QLineEdit;
+    serverAddress_->setObjectName("Edit1");
+    serverPort_->setObjectName("Edit2");
     serverAddress_->setMaximumWidth(250);
     serverPort_->setMaximumWidth(100);
     form->addRow("Sorn server IP address or Hostname:", serverAddress_);
@@ -136,6 +141,7 @@ QWidget* MainWindowWidget::BuildDebugPage() {
     layout->setContentsMargins(4, 4, 4, 4);
     auto* row = new QHBoxLayout;
     logLevel_ = new QComboBox;
+    logLevel_->setObjectName("ComboBoxLog2");
     for (const auto item : kLogLevelItems) logLevel_->addItem(Text(std::string(item)));
     connect(logLevel_, &QComboBox::activated, this, [this](int index) {
         Call([&] { window_.State().logLevel = index; });
@@ -158,6 +164,7 @@ QWidget* MainWindowWidget::BuildDebugPage() {
     row->addStretch();
     layout->addLayout(row);
     memo_ = new QPlainTextEdit;
+    memo_->setObjectName("MemoMessages");
     memo_->setReadOnly(true);
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(memo_, 1);
@@ -171,6 +178,7 @@ QWidget* MainWindowWidget::BuildWirelessPage() {
     hooks.call = [this](const std::function<void()>& call) { Call(call); };
     hooks.canEdit = [this](int col, int row) { return window_.Ports().AdvStringGrid3CanEditCell(row, col); };
     wirelessGrid_ = new GridView(window_.State().wirelessGrid, std::move(hooks));
+    wirelessGrid_->setObjectName("AdvStringGrid3");
     layout->addWidget(wirelessGrid_, 1);
     auto* buttons = new QHBoxLayout;
     auto* synchronize = new QPushButton("Synchronize boards");
@@ -192,6 +200,9 @@ QWidget* MainWindowWidget::BuildStatusStrip() {
     disconnect_ = new QPushButton("Disconnect");
     connect_ = new QPushButton("Connect");
     connectLabel_ = new QLabel;
+    disconnect_->setObjectName("ButtonDisconnect");
+    connect_->setObjectName("ButtonConnect");
+    connectLabel_->setObjectName("LabelConnect");
     connect(disconnect_, &QPushButton::clicked, this, [this] { Call([&] { window_.ButtonDisconnectClick(); }); });
     connect(connect_, &QPushButton::clicked, this, [this] { Call([&] { window_.Server().ButtonConnectClick(); }); });
     layout->addWidget(disconnect_);

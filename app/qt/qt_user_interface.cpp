@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "app/board_display.h"
+#include "app/qt/board_widget.h"
 #include "app/window_state.h"
 
 namespace app::qt {
@@ -56,7 +57,7 @@ std::optional<std::string> QtUserInterface::ChooseSaveFile(const std::string& fi
     return name.toStdString();
 }
 
-std::unique_ptr<BoardDisplay> QtUserInterface::CreateBoardDisplay() { return nullptr; }
+std::unique_ptr<BoardDisplay> QtUserInterface::CreateBoardDisplay() { return std::make_unique<BoardWidget>(); }
 
 void QtUserInterface::Quit() { QCoreApplication::quit(); }
 
