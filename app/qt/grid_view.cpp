@@ -1,5 +1,7 @@
 #include "app/qt/grid_view.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -77,6 +79,10 @@ GridView::GridView(StringGrid& grid, GridHooks hooks, QWidget* parent)
 }
 
 void GridView::SetColumnWidths(const std::vector<int>& widths) {
+    // The style's minimum is wider than the narrowest designed column.
+    if (!widths.empty())
+        horizontalHeader()->setMinimumSectionSize(
+            std::min(horizontalHeader()->minimumSectionSize(), *std::min_element(widths.begin(), widths.end())));
     for (std::size_t col = 0; col < widths.size(); ++col) setColumnWidth(static_cast<int>(col), widths[col]);
 }
 

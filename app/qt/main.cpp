@@ -66,7 +66,7 @@ int RunWithWindow(int argc, char** argv, const ProgramOptions& options, platform
                     QTimer::singleShot(kScreenshotDelayMs, &widget, [&] {
                         widget.Refresh();
                         if (!widget.grab().save(QString::fromStdString(options.screenshot), "PNG")) status = 1;
-                        QApplication::quit();
+                        QApplication::exit(status);
                     });
                 }
                 const int result = QApplication::exec();

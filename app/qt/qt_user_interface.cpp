@@ -59,6 +59,7 @@ std::optional<std::string> QtUserInterface::ChooseSaveFile(const std::string& fi
 
 std::unique_ptr<BoardDisplay> QtUserInterface::CreateBoardDisplay() { return std::make_unique<BoardWidget>(); }
 
-void QtUserInterface::Quit() { QCoreApplication::quit(); }
+// exit, not quit: quit first asks every window to close, which the main window refuses.
+void QtUserInterface::Quit() { QCoreApplication::exit(0); }
 
 }  // namespace app::qt

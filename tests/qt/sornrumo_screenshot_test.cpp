@@ -33,7 +33,7 @@ bool OnPath(const std::string& program) {
 }
 
 // Exit status, or -1 when the program had to be killed after the time-out.
-int Run(std::vector<std::string> arguments, std::chrono::seconds timeout) {
+int RunProgram(std::vector<std::string> arguments, std::chrono::seconds timeout) {
     std::vector<char*> argv;
     for (auto& a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -44,13 +44,20 @@ int Run(std::vector<std::string> arguments, std::chrono::seconds timeout) {
     std::vector<char*> envp;
     for (auto& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);
+    // A group of its own, so that a time-out also ends the X server that xvfb-run started.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -2;
+    const int spawned = posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) return -2;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
+            kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
             return -1;
         }
@@ -66,7 +73,7 @@ TEST(SornrumoWindow, ComesUpAtItsSizeAndDrawsItsPages) {
     const fs::path dir = pattern;
     const fs::path picture = dir / "window.png";
 
-    const int status = Run({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", SORNRUMO, "--log-dir",
+    const int status = RunProgram({"xvfb-run", "-a", "-s", "-screen 0 1024x768x24", SORNRUMO, "--log-dir",
                             (dir / "logs").string(), "--screenshot", picture.string()},
                            std::chrono::seconds(300));
     ASSERT_EQ(status, 0);
