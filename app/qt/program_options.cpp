@@ -18,6 +18,8 @@ const char* const kUsage =
     "  --connect         connect to the server at start\n"
     "  --open PORT[:CABLING[:COUNT]]\n"
     "                    tick a port at start, adding it when the port list lacks it;\n"
+    "                    PORT is a device name under /dev (ttyUSB0, pts/7) or a link to one\n"
+    "                    (serial/by-id/..., /dev/shm/<name>)\n"
     "                    CABLING is serialbus, serial or usb; COUNT is auto or 1..12 boards\n"
     "                    on a serial bus\n"
     "  --yes             answer yes to every question (headless)\n"

@@ -71,23 +71,25 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    // False once it has ended (its status is then kept for Wait).
+    bool Running() {
+        if (pid_ > 0 && waitpid(pid_, &status_, WNOHANG) == pid_) pid_ = -1;
+        return pid_ > 0;
+    }
     bool Signal(int signal) const { return kill(pid_, signal) == 0; }
     // The exit status once the process ended within the time, else none.
     std::optional<int> Wait(std::chrono::seconds timeout) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
+        while (Running()) {
+            if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
             std::this_thread::sleep_for(50ms);
         }
-        return std::nullopt;
+        return status_;
     }
 
 private:
     pid_t pid_ = -1;
+    int status_ = 0;
 };
 #endif
 
@@ -115,7 +117,8 @@ std::size_t MovesInOrder(const std::string& pdn, const rumo_tools::PdnGame& game
     std::size_t at = 0;
     std::size_t found = 0;
     for (std::size_t ply = 0; ply < game.moves.size(); ++ply) {
-        const std::string move = " " + rumo_tools::pdn_move_text(game.position_after(ply), game.moves[ply]);
+        std::string move(1, ' ');
+        move += rumo_tools::pdn_move_text(game.position_after(ply), game.moves[ply]);
         at = pdn.find(move, at);
         if (at == std::string::npos) break;
         at += move.size();
@@ -168,8 +171,11 @@ TEST(SornrumoHeadless, PublishesABusOfBoardsAndItsGamesThenStopsOnTerm) {
     ASSERT_TRUE(program.Started());
 
     const bool announced = Eventually(
-        [&] { return BusAddresses(*TreeOf(ReadFile(dir / "tree.txt"))) == std::vector<std::string>{"1", "2"}; },
-        180s);
+        [&] {
+            return !program.Running() ||
+                   BusAddresses(*TreeOf(ReadFile(dir / "tree.txt"))) == std::vector<std::string>{"1", "2"};
+        },
+        180s) && program.Running();
     EXPECT_TRUE(announced) << ReadFile(dir / "tree.txt") << "\n--- sornrumo:\n" << ReadFile(dir / "stderr.txt");
 
     // Each board's game, move by move, in librumo's reconstruction on the server.
@@ -178,7 +184,9 @@ TEST(SornrumoHeadless, PublishesABusOfBoardsAndItsGamesThenStopsOnTerm) {
             if (MovesInOrder(pdn, game) == game.moves.size()) return true;
         return false;
     };
-    const bool arrived = announced && Eventually([&] { return played(first) && played(second); }, 400s);
+    const bool arrived =
+        announced && Eventually([&] { return !program.Running() || (played(first) && played(second)); }, 400s) &&
+        program.Running();
     EXPECT_TRUE(arrived) << "--- sornrumo:\n" << ReadFile(dir / "stderr.txt");
     if (announced) {
         const auto tree = TreeOf(ReadFile(dir / "tree.txt"));
@@ -189,6 +197,7 @@ TEST(SornrumoHeadless, PublishesABusOfBoardsAndItsGamesThenStopsOnTerm) {
         }
     }
 
+    ASSERT_TRUE(program.Running()) << ReadFile(dir / "stderr.txt");
     ASSERT_TRUE(program.Signal(SIGTERM));
     const auto status = program.Wait(120s);
     ASSERT_TRUE(status) << "sornrumo did not end\n" << ReadFile(dir / "stderr.txt");
