@@ -4,10 +4,14 @@
 
 namespace app::qt {
 
-void HeadlessUserInterface::ShowMessage(const std::string& text) { out_ << "sornrumo: " << text << std::endl; }
+void HeadlessUserInterface::ShowMessage(const std::string& text) {
+    std::lock_guard lock(outLock_);
+    out_ << "sornrumo: " << text << std::endl;
+}
 
 bool HeadlessUserInterface::AskYesNo(const std::string& title, const std::string& question) {
     const bool yes = answerYes_ || closingBySignal_;
+    std::lock_guard lock(outLock_);
     out_ << "sornrumo: " << title << ": " << question << " " << (yes ? "yes" : "no") << std::endl;
     return yes;
 }

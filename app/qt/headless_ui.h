@@ -3,6 +3,7 @@
 // error; a question is answered yes only when the command line said --yes or
 // the user asked the program to close by a signal.
 #include <atomic>
+#include <mutex>
 #include <ostream>
 
 #include "app/user_interface.h"
@@ -25,6 +26,7 @@ public:
     void SetClosingBySignal(bool closing) { closingBySignal_ = closing; }
 
 private:
+    std::mutex outLock_;  // messages may come from any thread
     std::ostream& out_;
     const bool answerYes_;
     bool closingBySignal_ = false;

@@ -1,5 +1,6 @@
 // sornrumo: the hall program, with its window or headless.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 
 #include <csignal>
@@ -51,7 +52,8 @@ int RunWithWindow(int argc, char** argv, const ProgramOptions& options, platform
     });
     app::qt::QtUserInterface ui;
     int status = 0;
-    {
+    // What escapes start-up or the loop is shown before the program ends.
+    try {
         app::MainWindow window(ui, dispatcher, options.logDir);
         {
             app::qt::MainWindowWidget widget(window, ui);
@@ -74,6 +76,9 @@ int RunWithWindow(int argc, char** argv, const ProgramOptions& options, platform
             }
             ui.SetWindow(nullptr);
         }
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, app::kProgramTitle, QString::fromStdString(e.what()));
+        status = 1;
     }
     dispatcher.SetWakeup({});
     return status;
