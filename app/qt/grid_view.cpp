@@ -103,8 +103,10 @@ void GridView::Refresh() {
         shownOnce_ = true;
         shownRevision_ = grid_.Revision();
         cells.resize(static_cast<std::size_t>(grid_.RowCount()));
-        for (int row = 0; row < grid_.RowCount(); ++row)
-            for (int col = 0; col < grid_.ColCount(); ++col) cells[static_cast<std::size_t>(row)].push_back(grid_.Cell(col, row));
+        for (int row = 0; row < grid_.RowCount(); ++row) {
+            auto& copy = cells[static_cast<std::size_t>(row)];
+            for (int col = 0; col < grid_.ColCount(); ++col) copy.push_back(grid_.Cell(col, row));
+        }
     }
     Apply(cells);
 }
@@ -130,8 +132,7 @@ void GridView::Apply(const std::vector<std::vector<GridCell>>& cells) {
     for (int row = 1; row < rows; ++row) {
         auto& shownRow = shown_[static_cast<std::size_t>(row)];
         const auto& newRow = cells[static_cast<std::size_t>(row)];
-        if (shownRow.size() != newRow.size()) {
-            shownRow.assign(newRow.size(), GridCell{});
+        if (shownRow.size() != newRow.size()) {  // a new row
             for (int col = 0; col < cols; ++col) ApplyCell(col, row, newRow[static_cast<std::size_t>(col)]);
             shownRow = newRow;
             continue;

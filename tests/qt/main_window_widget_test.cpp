@@ -15,12 +15,16 @@
 #include <filesystem>
 
 #include "app/board_display.h"
+#include "app/connect_page.h"
 #include "app/main_window.h"
 #include "app/qt/grid_view.h"
 #include "app/qt/main_window_widget.h"
 #include "boards/event_lock.h"
 #include "platform/dispatcher.h"
 #include "tests/qt/offscreen_app.h"
+#ifdef EBOARD_SIM
+#include "tests/system/sim_runner.h"
+#endif
 
 namespace {
 
@@ -171,5 +175,42 @@ TEST_F(MainWindowWidgetTest, CloseAsksAndEndsFromTheTimerOnlyAfterYes) {
     EXPECT_TRUE(Until([&] { return ui.quits > 0; }));
     EXPECT_TRUE(ui.messages.empty());
 }
+
+#ifdef EBOARD_SIM
+TEST_F(MainWindowWidgetTest, ATickInThePortGridOpensThePortAndTheOverviewShowsItsBoards) {
+    systemtest::SimProcess sim({"--bus", "2"});
+    ASSERT_TRUE(sim.Ready());
+    // The pseudo-terminal behind the simulator's link, as the port list names it.
+    const std::string device = fs::canonical("/dev/" + sim.Port()).string().substr(5);
+    int row = 0;
+    {
+        QVRProjects::EventLockGuard lock(QVRProjects::EventLock());
+        row = window->Ports().AddPortByName(device);
+    }
+    ASSERT_GT(row, 0);
+    widget->Refresh();
+    auto& ports = Child<app::qt::GridView>("AdvStringGrid1");
+    ASSERT_EQ(ports.item(row - 1, 1)->text(), "Serial Bus");
+    ports.item(row - 1, 0)->setCheckState(Qt::Checked);  // as a click on the box does
+
+    auto& overview = Child<app::qt::GridView>("AdvStringGrid2");
+    auto boardsShown = [&] {
+        if (overview.rowCount() != 2) return false;
+        QStringList addresses = {overview.item(0, 1)->text(), overview.item(1, 1)->text()};
+        addresses.sort();
+        return addresses == QStringList({"1", "2"});
+    };
+    EXPECT_TRUE(Until(boardsShown));
+    EXPECT_TRUE(Until([&] { return ports.item(row - 1, 2)->text() == "2"; }));  // boards found
+
+    ports.item(row - 1, 0)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(Until([&] {
+        return overview.rowCount() == 2 && overview.item(0, 0)->text() == "off" &&
+               overview.item(1, 0)->text() == "off";
+    }));
+    EXPECT_EQ(overview.item(0, 0)->background().color(), QColor(255, 0, 0));
+    EXPECT_TRUE(ui.messages.empty());
+}
+#endif
 
 }  // namespace
