@@ -132,6 +132,10 @@ TAE_Object* BoardRecords::CreateBoardObject(CQVRBoard* board, CQVRBoardProtocol*
         return nullptr;
     TAE_Object* object = state_.boardsCollection->FindMember(BoardObjectName(board), true);
     if (object == nullptr) return nullptr;
+    // A board found under a new name leaves its old object without e-board.
+    TAE_Object* previous = board->treeObject;
+    if (previous != nullptr && previous != object && previous->ptrTags[kBoardTag] == board)
+        previous->ptrTags[kBoardTag] = nullptr;
     board->treeObject = object;
     // Set before the board is attached, so that the value announces the object.
     object->SetValue("busadres", std::to_string(board->busAddress));

@@ -30,6 +30,7 @@ inline constexpr const char* kBoardMovieFile = "plexaview_component.swf";
 
 class BoardView final : public BoardViewWindow {
 public:
+    // The view owns its display, which must be given.
     explicit BoardView(std::unique_ptr<BoardDisplay> display);
     // Drops the queued commands and forgets the board object and the position.
     ~BoardView() override;

@@ -28,7 +28,7 @@ void EventLog::Log(bool isError, std::string_view text) {
     const int level = state_.logLevel;
     if (level == LogLevel::Disabled) return;
     const bool shows = level > LogLevel::StopAfterError || isError;
-    // Made before the dump, which empties the history and stops what the text may come from.
+    // Made before the dump: StopAll may free what the text points into.
     std::string line;
     if (shows) {
         line = TimeStamp(record->time);

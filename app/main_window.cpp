@@ -329,9 +329,14 @@ void MainWindow::StopAll() {
     }
 }
 
-void MainWindow::Log(bool isError, std::string_view text) { log_->Log(isError, text); }
+// The log goes before the tree and the parts; whatever reports after that is lost.
+void MainWindow::Log(bool isError, std::string_view text) {
+    if (log_) log_->Log(isError, text);
+}
 
-void MainWindow::AppendMemoLine(std::string_view text) { log_->AppendMemoLine(text); }
+void MainWindow::AppendMemoLine(std::string_view text) {
+    if (log_) log_->AppendMemoLine(text);
+}
 
 QVRProjects::CQVR_EventHandler MainWindow::BoardEventHandler() {
     return [this](CQVR_Event_Data* event) { OnBoardEvent(event); };

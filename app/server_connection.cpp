@@ -186,7 +186,7 @@ void ServerConnection::OnTreeEvent(TAE_Event& event)
         }
         if (original.value)
             return;
-        if (client && LocalBoard(object) && !objectDeleted) {
+        if (client && LocalBoard(object)) {
             refreshClientId();
             client->SendStatements(statement);
         }

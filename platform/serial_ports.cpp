@@ -147,7 +147,7 @@ bool IsPortName(std::string_view name) {
     if (name.size() < 4 || name.find("..") != std::string_view::npos) return false;
     for (const char c : name) {
         const auto u = static_cast<unsigned char>(c);
-        if (!std::isalnum(u) && c != '_' && c != '-' && c != '.' && c != '/') return false;
+        if (!std::isalnum(u) && c != '_' && c != '-' && c != '.' && c != '/' && c != ':') return false;
     }
     auto startsWith = [&](std::string_view prefix) {
         return SamePortName(name.substr(0, std::min(prefix.size(), name.size())), prefix);
@@ -158,7 +158,14 @@ bool IsPortName(std::string_view name) {
             return std::isdigit(static_cast<unsigned char>(c)) != 0;
         });
     }
-    return startsWith("tty") && name.find('/') == std::string_view::npos;
+    // Links that keep a port's name stable: udev's names of USB adapters, and
+    // links to pseudo-terminals in /dev/shm. Opening checks that a terminal is behind.
+    for (const std::string_view folder : {"serial/by-id/", "serial/by-path/", "shm/"}) {
+        if (!startsWith(folder)) continue;
+        const std::string_view link = name.substr(folder.size());
+        return !link.empty() && link.find('/') == std::string_view::npos;
+    }
+    return startsWith("tty") && name.find('/') == std::string_view::npos && name.find(':') == std::string_view::npos;
 }
 
 bool SamePortName(std::string_view a, std::string_view b) {

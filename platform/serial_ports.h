@@ -21,8 +21,9 @@ struct SerialPortEntry {
 // reports as absent are left out. Tests pass a fixture tree as sysRoot.
 std::vector<SerialPortEntry> ListSerialPorts(const std::string& sysRoot = "/sys");
 
-// A name that can name a port: "tty" followed by a device name, or "pts/"
-// followed by a number, in any case, without path tricks.
+// A name that can name a port, in any case, without path tricks: "tty"
+// followed by a device name, "pts/" followed by a number, or a link in
+// "serial/by-id/", "serial/by-path/" or "shm/".
 bool IsPortName(std::string_view name);
 // Port names compare without regard to case.
 bool SamePortName(std::string_view a, std::string_view b);

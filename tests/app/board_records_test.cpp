@@ -512,6 +512,20 @@ TEST_F(BoardRecordsTest, ARemovedBoardLeavesNoPointerBehind) {
     EXPECT_EQ(state.overviewGrid.RowCount(), 2);
 }
 
+TEST_F(BoardRecordsTest, ABoardFoundUnderANewNameLeavesItsOldObjectWithoutEBoard) {
+    CQVRBoard* board = AddRegistered(bus, 17);
+    TAE_Object* old = board->treeObject;
+    bus.portName = "COM6";
+    CQVR_Event_Data event;
+    event.Build(QVRProjects::EventCode::BoardFound, board, &bus, "");
+    records.RegisterBoard(&event);
+
+    EXPECT_EQ(board->treeObject->name, "QVR_HALL3_serialbus_COM6_17");
+    EXPECT_EQ(old->ptrTags[0], nullptr);
+    old->SetValue("command", "rotateclock");
+    EXPECT_TRUE(services.commands.empty());
+}
+
 TEST_F(BoardRecordsTest, AnObjectDeletedByTheServerLeavesAGreyRowAndComesBackWithItsBoard) {
     CQVRBoard* board = AddRegistered(bus, 17);
     const std::string name = board->treeObject->name;

@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -287,11 +289,21 @@ TEST_F(ConnectPageTest, CablingChangeEndsTheProtocolWhileItsWorkerStillReports) 
     Locked([&] { page->AdvStringGrid1CheckBoxClick(ConnectPage::kPortCol, row, true); });
     CQVRBoardProtocol* bus = ProtocolOf(row);
     ASSERT_NE(bus, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return bus->Count() == 2; }, 60));
+    // Polling both boards, so that the worker reports all the time.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (bus->Count() != 2) return false;
+            for (const CQVRBoard* board : *bus)
+                if (board->packets < 3) return false;
+            return true;
+        },
+        60));
 
     // Off and a new cabling in one go: the worker is still polling and waits
     // for the lock that this thread holds.
     Locked([&] {
+        // Time for the polling worker to come to its next report and block on the lock.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         page->AdvStringGrid1CheckBoxClick(ConnectPage::kPortCol, row, false);
         page->AdvStringGrid1EditChange(ConnectPage::kCablingCol, "USB", row);
         EXPECT_EQ(state.portGrid.Text(ConnectPage::kConnectedCol, row), "1");

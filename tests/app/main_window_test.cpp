@@ -7,13 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +24,7 @@
 #include "app/connect_page.h"
 #include "app/event_log.h"
 #include "app/safe_names.h"
+#include "app/server_connection.h"
 #include "boards/board_protocol.h"
 #include "boards/event_lock.h"
 #include "platform/dispatcher.h"
@@ -32,6 +33,7 @@
 #ifndef EBOARD_SIM
 #define EBOARD_SIM RUMO_BINARY_DIR "/tools/eboard-sim/eboard-sim"
 #endif
+#include "tests/system/rumo_server_process.h"
 #include "tests/system/sim_runner.h"
 
 namespace app {
@@ -131,6 +133,14 @@ private:
     std::filesystem::path path_;
 };
 
+// The simulator's pseudo-terminal by its port name ("pts/N"), which the port list takes.
+std::string PseudoTerminalOf(const systemtest::SimProcess& sim) {
+    char target[256] = {};
+    const ssize_t n = readlink(("/dev/" + sim.Port()).c_str(), target, sizeof target - 1);
+    const std::string path = n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+    return path.rfind("/dev/", 0) == 0 ? path.substr(5) : path;
+}
+
 std::string FileText(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -196,7 +206,9 @@ protected:
 TEST_F(MainWindowTest, ConstructionBuildsTheClientObjectWithAFreshUid) {
     EventLockGuard lock(EventLock());
     WindowState& state = State();
-    EXPECT_TRUE(std::regex_match(state.uid, std::regex("_[0-9a-z]+_"))) << state.uid;
+    const bool base36 = state.uid.size() > 2 && state.uid.front() == '_' && state.uid.back() == '_' &&
+                        state.uid.find_first_not_of("0123456789abcdefghijklmnopqrstuvwxyz", 1) == state.uid.size() - 1;
+    EXPECT_TRUE(base36) << state.uid;
     ASSERT_NE(state.clientObject, nullptr);
     EXPECT_EQ(state.clientObject, state.root->FindObject("MERK", false));
     EXPECT_EQ(state.clientObject->GetValue("uid"), state.uid);
@@ -593,8 +605,8 @@ TEST_F(MainWindowTest, RealBusIsShownCountedAndStoppedOnClose) {
     int row = -1;
     {
         EventLockGuard lock(EventLock());
-        row = window->Ports().AddPortByName(sim.Port());
-        ASSERT_GE(row, 1);
+        row = window->Ports().AddPortByName(PseudoTerminalOf(sim));
+        ASSERT_GE(row, 1) << PseudoTerminalOf(sim);
         window->Ports().AdvStringGrid1CheckBoxClick(0, row, true);
     }
     ASSERT_TRUE(systemtest::WaitFor([&] {
@@ -623,6 +635,59 @@ TEST_F(MainWindowTest, RealBusIsShownCountedAndStoppedOnClose) {
     EventLockGuard lock(EventLock());
     EXPECT_FALSE(Ports().Cell(0, row).checked);
     EXPECT_TRUE(State().boardInterface->StopPorts());
+}
+
+// The whole road with real parts: bus boards found by the port worker are
+// published through the window's tree handler to the reference server, and
+// the window is released while the port polls and the client is connected.
+TEST_F(MainWindowTest, BusBoardsReachTheServerAndTheWindowGoesWhileAllRuns) {
+    using namespace std::chrono_literals;
+    ASSERT_TRUE(std::filesystem::exists(RumoServerProcess::BinaryPath())) << "build rumo-server first";
+    ASSERT_TRUE(std::filesystem::exists(EBOARD_SIM)) << "build eboard-sim first";
+    const std::filesystem::path treeFile = dir.Path() / "server-tree.txt";
+    RumoServerProcess server;
+    ASSERT_TRUE(server.Start(0, {"--tree-out", treeFile.string()}));
+    systemtest::SimProcess sim({"--bus", "2", "--addresses", "3,17"});
+    ASSERT_TRUE(sim.Ready());
+
+    auto locked = [](auto&& body) {
+        EventLockGuard lock(EventLock());
+        return body();
+    };
+    locked([&] {
+        State().serverAddress = "127.0.0.1";
+        State().serverPort = std::to_string(server.Port());
+        window->Server().ButtonConnectClick();
+    });
+    ASSERT_TRUE(dispatcher.RunUntil([&] { return locked([&] { return State().connectLabel == "Connected"; }); }, 60s));
+    locked([&] {
+        const int row = window->Ports().AddPortByName(PseudoTerminalOf(sim));
+        ASSERT_GE(row, 1);
+        window->Ports().AdvStringGrid1CheckBoxClick(0, row, true);
+    });
+
+    // The board object of bus address 17, as the window named it.
+    std::string name;
+    ASSERT_TRUE(dispatcher.RunUntil(
+        [&] {
+            return locked([&] {
+                for (const TAE_Object* object : State().boardsCollection->members)
+                    if (object->GetValue("busadres") == "17") name = object->name;
+                return !name.empty();
+            });
+        },
+        60s));
+    auto serverValue = [&](const char* key) {
+        TAE_Root tree;
+        tree.Apply(FileText(treeFile));
+        const TAE_Object* object = tree.FindObject(name, false);
+        return object ? object->GetValue(key) : std::string();
+    };
+    EXPECT_TRUE(dispatcher.RunUntil([&] { return serverValue("busadres") == "17"; }, 60s)) << name;
+    EXPECT_TRUE(dispatcher.RunUntil([&] { return !serverValue("sequence").empty(); }, 60s)) << name;
+
+    window.reset();
+    EXPECT_THAT(FileText(dir.Path() / "log_protocol.txt"), HasSubstr(" [BOARDS] WRITE:  0x"));
 }
 
 }  // namespace

@@ -469,16 +469,23 @@ TEST_F(ServerLinkTest, AcceptedLoginSendsTheComputerObjectAndEveryLocalBoardObje
     BoardObject("QVR_remote_serialbus_pts1_9")->SetValue("busadres", "9");
 
     StartServerAndConnect();
+    // The login's sends are done once the label shows it; what follows arrives after them.
+    computer->SetValue("username", "last");
+    ASSERT_TRUE(WaitForServerValue("g" + state.uid, "username", "last"));
     const std::string id = state.client->clientId;
-    ASSERT_TRUE(WaitForServerValue("QVR_hall3_serialbus_pts7_1", "clientid", id));
-    ASSERT_TRUE(WaitForServerValue("g" + state.uid, "pcname", "hall3"));
     EXPECT_EQ(local->GetValue("clientid"), id);
 
     const auto tree = ServerTree();
+    EXPECT_EQ(tree->FindObject("g" + state.uid, false)->GetValue("pcname"), "hall3");
+    const TAE_Object* serverBoard = tree->FindObject("QVR_hall3_serialbus_pts7_1", false);
+    ASSERT_NE(serverBoard, nullptr);
     EXPECT_TRUE(IsBoardMember(*tree, "QVR_hall3_serialbus_pts7_1"));
-    EXPECT_EQ(tree->FindObject("QVR_hall3_serialbus_pts7_1", false)->GetValue("table"), "5");
+    EXPECT_EQ(serverBoard->GetValue("busadres"), "1");
+    EXPECT_EQ(serverBoard->GetValue("table"), "5");
+    EXPECT_EQ(serverBoard->GetValue("clientid"), id);
     EXPECT_EQ(tree->FindObject("QVR_hall3_serialbus_pts7_2", false), nullptr);
     EXPECT_EQ(tree->FindObject("QVR_remote_serialbus_pts1_9", false), nullptr);
+    ASSERT_NE(tree->FindObject("MERK", false), nullptr);
     EXPECT_EQ(tree->FindObject("MERK", false)->FindValue("client_ip", false), nullptr);
     EXPECT_FALSE(state.connectEnabled);
     EXPECT_TRUE(state.disconnectEnabled);
@@ -517,9 +524,11 @@ TEST_F(ServerLinkTest, ChangesReachTheServerByTheSendRules)
 
     ASSERT_TRUE(WaitForServerValue("g" + uid, "username", "last"));
     const auto tree = ServerTree();
+    TAE_Object* serverRemote = tree->FindObject("QVR_other_serialbus_pts1_5", false);
+    ASSERT_NE(serverRemote, nullptr);
     EXPECT_TRUE(IsBoardMember(*tree, "QVR_other_serialbus_pts1_5"));
-    EXPECT_EQ(tree->FindObject("QVR_other_serialbus_pts1_5", false)->GetValue("busadres"), "5");
-    EXPECT_EQ(tree->FindObject("QVR_other_serialbus_pts1_5", false)->FindValue("table", false), nullptr);
+    EXPECT_EQ(serverRemote->GetValue("busadres"), "5");
+    EXPECT_EQ(serverRemote->FindValue("table", false), nullptr);
 
     TAE_Object* serverLocal = tree->FindObject("QVR_hall3_serialbus_pts7_6", false);
     ASSERT_NE(serverLocal, nullptr);
@@ -530,6 +539,7 @@ TEST_F(ServerLinkTest, ChangesReachTheServerByTheSendRules)
     ASSERT_NE(serverLocal->FindKey("connection", false), nullptr);
     EXPECT_EQ(serverLocal->FindKey("connection", false)->targetName, uid);
 
+    ASSERT_NE(tree->FindObject("MERK", false), nullptr);
     EXPECT_EQ(tree->FindObject("MERK", false)->FindValue("note", false), nullptr);
     TAE_Object* serverConnection = tree->FindObject(uid, false);
     ASSERT_NE(serverConnection, nullptr);

@@ -19,6 +19,9 @@
 #include "boards/event_lock.h"
 #include "objects/tree.h"
 
+// The system's font configuration keeps a cache it never frees.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace app {
 namespace {
 

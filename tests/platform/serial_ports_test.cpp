@@ -62,6 +62,9 @@ TEST(SerialPorts, NameRules) {
         {"PTS/12", true},  {"tty", false},     {"COM3", false},     {"LPT1", false},    {"CO5", false},
         {"pts/", false},   {"pts/x", false},   {"pts/../sda", false}, {"tty/../sda", false},
         {"ttyS0 USB", false}, {"/dev/ttyS0", false}, {"", false},
+        {"shm/eboard-bus", true}, {"serial/by-id/usb-FTDI_FT232R_A1-if00-port0", true},
+        {"serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0", true}, {"shm/", false}, {"shm/a/b", false},
+        {"serial/by-id/../../sda", false}, {"serial/sda", false}, {"ttyS:0", false},
     };
     for (const auto& c : cases) EXPECT_EQ(platform::IsPortName(c.name), c.valid) << c.name;
 

@@ -79,8 +79,7 @@ void Simulator::Schedule(SimClockTime at, Bytes bytes, bool message) {
     scheduled_.emplace(at, Outgoing{std::move(bytes), message});
 }
 
-void Simulator::Written(size_t count) {
-    const auto now = std::chrono::steady_clock::now();
+void Simulator::Written(size_t count, std::chrono::steady_clock::time_point handedOver) {
     outgoing_.erase(outgoing_.begin(), outgoing_.begin() + static_cast<long>(count));
     while (count > 0 && !outgoingParts_.empty()) {
         auto& [size, message] = outgoingParts_.front();
@@ -92,7 +91,8 @@ void Simulator::Written(size_t count) {
         if (message && trace_)
             std::fprintf(trace_, "%lld\n",
                          static_cast<long long>(
-                             std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count()));
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(handedOver.time_since_epoch())
+                                 .count()));
         outgoingParts_.pop_front();
     }
 }
@@ -262,8 +262,11 @@ void Simulator::FlushDue(SimClockTime now) {
         outgoingParts_.clear();
     }
     if (outgoing_.empty() || !port_.IsOpen()) return;
+    // Read the clock before the write: the reader may run before this
+    // process does again, and a later reading would shorten its latency.
+    const auto handedOver = std::chrono::steady_clock::now();
     const ssize_t written = write(port_.Fd(), outgoing_.data(), outgoing_.size());
-    if (written > 0) Written(static_cast<size_t>(written));
+    if (written > 0) Written(static_cast<size_t>(written), handedOver);
 }
 
 void Simulator::PullCable(SimClockTime now) {

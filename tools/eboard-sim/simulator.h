@@ -50,7 +50,7 @@ private:
     bool Reply(SimBoard& board, Bytes message, SimClockTime now);
     // `message`: a whole board message, traced when written; else stray bytes.
     void Schedule(SimClockTime at, Bytes bytes, bool message = true);
-    void Written(size_t count);
+    void Written(size_t count, std::chrono::steady_clock::time_point handedOver);
     void FlushDue(SimClockTime now);
     void PullCable(SimClockTime now);
     void PlugIn();
