@@ -21,7 +21,7 @@
 #include "app/qt/main_window_widget.h"
 #include "boards/event_lock.h"
 #include "platform/dispatcher.h"
-#include "tests/qt/offscreen_app.h"
+#include "tests/app_qt/offscreen_app.h"
 #ifdef EBOARD_SIM
 #include "tests/system/sim_runner.h"
 #endif

@@ -7,7 +7,7 @@
 
 #include "app/qt/grid_view.h"
 #include "boards/event_lock.h"
-#include "tests/qt/offscreen_app.h"
+#include "tests/app_qt/offscreen_app.h"
 
 namespace {
 
