@@ -104,7 +104,12 @@ const char* EditableColumnKey(int col) {
 
 }  // namespace
 
-BoardRecords::BoardRecords(WindowState& state, WindowServices& services) : state_(state), services_(services) {}
+BoardRecords::BoardRecords(WindowState& state, WindowServices& services) : state_(state), services_(services) {
+    const char* const headers[] = {"",            "Board",  "Table",       "Scans",      "White clock",
+                                   "Black clock", "Errors", "Whiteplayer", "Blackplayer"};
+    StringGrid& grid = state_.overviewGrid;
+    for (int col = 0; col < grid.ColCount() && col < 9; ++col) grid.SetText(col, 0, headers[col]);
+}
 
 std::string BoardRecords::BoardObjectName(const CQVRBoard* board) const {
     if (board == nullptr) return {};

@@ -106,15 +106,6 @@ QWidget* MainWindowWidget::BuildOverviewPage() {
     hooks.canEdit = [this](int col, int row) { return window_.Records().AdvStringGrid2CanEditCell(row, col); };
     hooks.edited = [this](int, int, const std::string&) { window_.Records().AdvStringGrid2EditingDone(); };
     hooks.doubleClicked = [this](int row) { window_.AdvStringGrid2DblClick(row); };
-    {
-        // The model leaves the header row to the layout.
-        QVRProjects::EventLockGuard lock(QVRProjects::EventLock());
-        StringGrid& grid = window_.State().overviewGrid;
-        const char* const headers[] = {"",           "Board",  "Table",       "Scans",      "White clock",
-                                       "Black clock", "Errors", "Whiteplayer", "Blackplayer"};
-        for (int col = 0; col < grid.ColCount() && col < 9; ++col)
-            if (grid.Text(col, 0).empty()) grid.SetText(col, 0, headers[col]);
-    }
     overviewGrid_ = new GridView(window_.State().overviewGrid, std::move(hooks));
     overviewGrid_->setObjectName("AdvStringGrid2");
     overviewGrid_->verticalHeader()->setDefaultSectionSize(kRowHeight);

@@ -164,6 +164,8 @@ TEST_F(BoardRecordsTest, RegisteringABoardBuildsItsObjectTheConnectionAndTheComp
     EXPECT_EQ(state.portGrid.Text(3, 2), "1");
 
     ASSERT_EQ(state.overviewGrid.RowCount(), 2);
+    EXPECT_EQ(state.overviewGrid.Text(1, 0), "Board");
+    EXPECT_EQ(state.overviewGrid.Text(8, 0), "Blackplayer");
     EXPECT_EQ(object->intTags[0], 1);
     EXPECT_EQ(records.RowObject(1), object);
     EXPECT_EQ(Cell(0, 1).fontColour, app::Colour::White);

@@ -18,6 +18,7 @@
 #include "boards/board.h"
 #include "boards/event_lock.h"
 #include "objects/tree.h"
+#include "tests/app_qt/offscreen_app.h"
 
 // The system's font configuration keeps a cache it never frees.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
@@ -25,25 +26,12 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace app {
 namespace {
 
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "app_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        }
-        return new QApplication(argc, argv);
-    }();
-    return *application;
-}
-
 using Notice = std::pair<std::string, std::string>;
 
 class BoardWidgetTest : public ::testing::Test {
 protected:
     BoardWidgetTest() {
-        Application();
+        qttest::OffscreenApp();
         widget = std::make_unique<BoardWidget>();
         widget->SetNoticeHandler([this](const std::string& command, const std::string& argument) {
             notices.emplace_back(command, argument);
