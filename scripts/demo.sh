@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: real games played by hand on e-boards, followed by librumo through rumo-replay.
+# The main job: real games played by hand on e-boards, followed by librumo through rumo-replay; then the
+# whole hall on this machine (simulated boards, sornrumo, the reference server).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 replay=build/tools/rumo-replay/rumo-replay
@@ -15,3 +16,8 @@ echo "== Every game of data/games, clean hands (one change at a time), then the 
 "$replay" --model clean data/games/*.pdn 2>/dev/null | tail -n 4
 echo
 "$replay" --model hall --seed 1 data/games/*.pdn 2>/dev/null | tail -n 4
+echo
+echo "== The hall: two simulated e-boards on a serial bus play games of the same championship; sornrumo"
+echo "   reads them and publishes every change to the reference tournament server, which rebuilds the"
+echo "   games with librumo:"
+bash scripts/demo_hall.sh
