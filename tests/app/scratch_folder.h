@@ -3,13 +3,13 @@
 // contents at the end of the test.
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "tests/support/text_files.h"
 
 class ScratchFolder {
 public:
@@ -27,10 +27,7 @@ public:
 
     const std::filesystem::path& Path() const { return path_; }
 
-    static std::string ReadFile(const std::filesystem::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string ReadFile(const std::filesystem::path& file) { return testsupport::ReadFile(file); }
     static std::vector<std::string> ReadLines(const std::filesystem::path& file) {
         std::istringstream in(ReadFile(file));
         std::vector<std::string> lines;

@@ -20,25 +20,16 @@
 #include "objects/statements.h"
 #include "platform/dispatcher.h"
 #include "tests/system/rumo_server_process.h"
+#include "tests/support/text_files.h"
 
 namespace {
+
+using testsupport::ReadFile;
+using testsupport::StartsWith;
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using QVRProjects::CQVRBoard;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 // What the window's other parts were asked to do, in order.
 class RecordingServices : public app::WindowServices {

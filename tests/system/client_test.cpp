@@ -18,26 +18,17 @@
 #include "objects/udp_broadcaster.h"
 #include "platform/dispatcher.h"
 #include "tests/system/rumo_server_process.h"
+#include "tests/support/text_files.h"
 
 namespace {
+
+using testsupport::ReadFile;
+using testsupport::StartsWith;
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr const char* kPassword = "wqrtpz2817hmx908576";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 // The statements of the "320 OBJECTUPDATE" lines that the server logged.
 std::vector<std::string> StatementsServerReceived(const fs::path& serverLog)

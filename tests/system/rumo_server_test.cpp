@@ -15,21 +15,16 @@
 #include "platform/tcp_client.h"
 #include "platform/udp_client.h"
 #include "tests/system/rumo_server_process.h"
+#include "tests/support/text_files.h"
 
 namespace {
+
+using testsupport::ReadFile;
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 constexpr const char* kLogin = "164 LOGIN MERK wqrtpz2817hmx908576";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // What a tree holds after the statements, in the form the server writes it.
 std::string TreeOf(const std::vector<std::string>& statements)

@@ -20,20 +20,16 @@
 #include "tests/system/rumo_server_process.h"
 #include "tests/system/sim_runner.h"
 #include "tools/common/pdn_reader.h"
+#include "tests/support/text_files.h"
 
 namespace {
+
+using testsupport::ReadFile;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kGames = std::string(RUMO_GAMES_DIR) + "/book-loi20.pdn";
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 template <typename Condition>
 bool Eventually(Condition condition, std::chrono::seconds timeout) {
