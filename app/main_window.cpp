@@ -78,18 +78,40 @@ MainWindow::MainWindow(UserInterface& ui, platform::MainThreadDispatcher& dispat
     debugPage_ = std::make_unique<DebugPage>(state_, ui_);
 
     state_.root = std::make_unique<TAE_Root>();
-    state_.root->AddHandler(&TAE_BoundMethod<ServerConnection, &ServerConnection::OnTreeEvent>, server_.get());
+    state_.root->AddHandler(&TAE_BoundMethod<MainWindow, &MainWindow::OnTreeEvent>, this);
+    BuildClientObject();
+}
+
+void MainWindow::BuildClientObject() {
     state_.clientObject = state_.root->FindObject("MERK", true);
     state_.boardsCollection = state_.clientObject->FindCollection("[boards]", true);
     state_.connectionsCollection = state_.clientObject->FindCollection("[connections]", true);
     state_.gucsCollection = state_.clientObject->FindCollection("[gucs]", true);
     if (TAE_KeyValue* uid = state_.clientObject->FindValue("uid", false)) {
         state_.uid = uid->value;
-    } else {
-        // A fresh tree every start: the server sees a new client each time.
-        state_.uid = state_.root->NewUniqueName("_") + "_";
-        state_.clientObject->SetValue("uid", state_.uid);
+        return;
     }
+    // A fresh tree every start: the server sees a new client each time. A
+    // rebuilt "MERK" keeps the uid of this run.
+    if (state_.uid.empty()) state_.uid = state_.root->NewUniqueName("_") + "_";
+    state_.clientObject->SetValue("uid", state_.uid);
+}
+
+void MainWindow::OnTreeEvent(TAE_Event& event) {
+    // A server statement may delete "MERK" itself, and its collections with it:
+    // nothing may keep pointing there, and the program needs them back.
+    const bool clientObjectGoes =
+        event.deleted && event.object != nullptr && event.object == state_.clientObject && !event.value && !event.key;
+    server_->OnTreeEvent(event);
+    if (!clientObjectGoes) return;
+    state_.clientObject = nullptr;
+    state_.boardsCollection = state_.connectionsCollection = state_.gucsCollection = nullptr;
+    dispatcher_.Post(
+        [this] {
+            EventLockGuard lock(QVRProjects::EventLock());
+            if (state_.root && !state_.clientObject) BuildClientObject();
+        },
+        this);
 }
 
 MainWindow::~MainWindow() {

@@ -89,6 +89,10 @@ private:
     void ShowError(const std::exception& error);
     // The release steps of the destructor.
     void ReleaseBoardInterface();
+    // "MERK" with its three collections, and this program's uid in it.
+    void BuildClientObject();
+    // Every change of the tree; the server connection decides what is sent.
+    void OnTreeEvent(TAE_Event& event);
 
     UserInterface& ui_;
     platform::MainThreadDispatcher& dispatcher_;

@@ -487,6 +487,36 @@ TEST_F(MainWindowTest, BoardRemovalDropsTheReferencesToTheBoard) {
     EXPECT_EQ(object->GetValue("busadres"), "21");  // the object stays
 }
 
+TEST_F(MainWindowTest, ClientObjectDeletedByTheServerComesBackWithItsUid) {
+    HandPort* port = AddHandPort("ttyS0", true);
+    CQVRBoard* board = AddBoard(port, 21);
+    std::string uid;
+    {
+        EventLockGuard lock(EventLock());
+        uid = State().uid;
+        State().root->Apply("delete MERK;");
+        EXPECT_EQ(State().root->FindObject("MERK", false), nullptr);
+        EXPECT_EQ(State().clientObject, nullptr);
+        EXPECT_EQ(State().boardsCollection, nullptr);
+        EXPECT_EQ(board->treeObject, nullptr);
+        // Board events in the meantime find no collection and change nothing.
+        Raise(EventCode::BoardFound, board, port, "");
+        Tick(20);
+    }
+    dispatcher.ProcessPending();
+    EventLockGuard lock(EventLock());
+    ASSERT_NE(State().clientObject, nullptr);
+    EXPECT_EQ(State().clientObject, State().root->FindObject("MERK", false));
+    EXPECT_EQ(State().clientObject->GetValue("uid"), uid);
+    EXPECT_EQ(State().uid, uid);
+    EXPECT_EQ(State().boardsCollection, State().clientObject->FindCollection("[boards]", false));
+    // The board registers again into the new collection.
+    Raise(EventCode::BoardFound, board, port, "");
+    ASSERT_NE(board->treeObject, nullptr);
+    EXPECT_EQ(board->treeObject->owner, State().boardsCollection);
+    EXPECT_EQ(Value(board, "busadres"), "21");
+}
+
 TEST_F(MainWindowTest, OtherBoardEventCodesChangeNothing) {
     HandPort* port = AddHandPort("ttyS0", true);
     EventLockGuard lock(EventLock());
