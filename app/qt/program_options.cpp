@@ -1,5 +1,7 @@
 #include "app/qt/program_options.h"
 
+#include "platform/serial_ports.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -41,24 +43,36 @@ bool IsBoardCount(const std::string& text) {
 }
 
 std::optional<PortToOpen> ParsePortToOpen(const std::string& text, std::string& error) {
+    // A port name may hold ":" itself (serial/by-path links), so the cabling
+    // and the count are split off from the end.
     PortToOpen port;
-    const auto first = text.find(':');
-    port.name = text.substr(0, first);
+    port.name = text;
+    std::vector<std::string> tail;
+    while (tail.size() < 2) {
+        const auto colon = port.name.rfind(':');
+        if (colon == std::string::npos) break;
+        const std::string part = port.name.substr(colon + 1);
+        if (!CablingOfText(part) && !IsBoardCount(Lower(part))) break;
+        tail.insert(tail.begin(), part);
+        port.name.erase(colon);
+    }
     if (port.name.empty()) {
         error = "--open needs a port name";
         return std::nullopt;
     }
-    if (first == std::string::npos) return port;
-    const auto second = text.find(':', first + 1);
-    const std::string cabling = text.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
-    const auto known = CablingOfText(cabling);
+    if (port.name.find(':') != std::string::npos && !platform::IsPortName(port.name)) {
+        error = "unknown cabling or count in " + text + " (cabling serialbus, serial or usb; count auto or 1..12)";
+        return std::nullopt;
+    }
+    if (tail.empty()) return port;
+    const auto known = CablingOfText(tail.front());
     if (!known) {
-        error = "unknown cabling " + cabling + " (serialbus, serial or usb)";
+        error = "a board count needs a cabling before it: " + text;
         return std::nullopt;
     }
     port.cabling = *known;
-    if (second == std::string::npos) return port;
-    port.count = Lower(text.substr(second + 1));
+    if (tail.size() == 1) return port;
+    port.count = Lower(tail.back());
     if (!IsBoardCount(port.count)) {
         error = "board count must be auto or 1..12, not " + port.count;
         return std::nullopt;

@@ -39,15 +39,22 @@ TEST(ProgramOptions, DefaultsLeaveTheSettingsPageAlone) {
 }
 
 TEST(ProgramOptions, AcceptsTheGridsCablingNamesAndCounts) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"p:serial bus:auto", "Serial Bus"}, {"p:BUS:12", "Serial Bus"}, {"p:Serial:1", "Serial"},
-        {"p:usb:auto", "USB"},
+    struct Case {
+        std::string text, name, cabling;
     };
-    for (const auto& [text, cabling] : cases) {
+    const std::vector<Case> cases = {
+        {"p:serial bus:auto", "p", "Serial Bus"}, {"p:BUS:12", "p", "Serial Bus"}, {"p:Serial:1", "p", "Serial"},
+        {"p:usb:auto", "p", "USB"},
+        // A udev path name holds ":" itself; cabling and count come off the end.
+        {"serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0:usb", "serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0",
+         "USB"},
+    };
+    for (const auto& c : cases) {
         std::string error;
-        const auto options = ParseProgramOptions({"--open", text}, error);
-        ASSERT_TRUE(options) << text << ": " << error;
-        EXPECT_EQ(options->open[0].cabling, cabling) << text;
+        const auto options = ParseProgramOptions({"--open", c.text}, error);
+        ASSERT_TRUE(options) << c.text << ": " << error;
+        EXPECT_EQ(options->open[0].name, c.name) << c.text;
+        EXPECT_EQ(options->open[0].cabling, c.cabling) << c.text;
     }
 }
 
@@ -64,6 +71,8 @@ TEST(ProgramOptions, RefusesWhatCannotWork) {
         {"--open", "p:serialbus:0"},
         {"--open", "p:serialbus:02"},
         {"--open", "p:usb:3"},       // one board per cable
+        {"--open", "p:4"},           // a count without its cabling
+        {"--open", "ttyS0:bus:3:4"},
         {"--headless", "--screenshot", "x.png"},
     };
     for (const auto& arguments : cases) {
