@@ -127,6 +127,8 @@ MainWindow::~MainWindow() {
 
     connectPage_->WaitForRetiredPorts();
     ReleaseBoardInterface();
+    // A port worker may have posted to this window until it was joined.
+    dispatcher_.Cancel(this);
 
     EventLockGuard lock(QVRProjects::EventLock());
     for (int row = 1; row < state_.portGrid.RowCount(); ++row)
