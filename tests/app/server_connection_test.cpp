@@ -380,20 +380,6 @@ TEST_F(ServerConnectionTest, BoardCommandsActOnTheBoardAndResetTheCommand)
 
 // ---- Against the reference server ----
 
-// The statements of the "320 OBJECTUPDATE" lines that the server logged, in order.
-std::vector<std::string> StatementsServerReceived(const fs::path& serverLog)
-{
-    std::vector<std::string> statements;
-    std::istringstream lines(ReadFile(serverLog));
-    const std::string marker = " 320 OBJECTUPDATE ";
-    for (std::string line; std::getline(lines, line);) {
-        const auto at = line.find(marker);
-        if (at != std::string::npos && line.find(" << ") != std::string::npos)
-            statements.push_back(line.substr(at + marker.size()));
-    }
-    return statements;
-}
-
 int IndexOf(const std::vector<std::string>& list, const std::string& item)
 {
     const auto at = std::find(list.begin(), list.end(), item);

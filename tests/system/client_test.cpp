@@ -30,20 +30,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPassword = "wqrtpz2817hmx908576";
 
-// The statements of the "320 OBJECTUPDATE" lines that the server logged.
-std::vector<std::string> StatementsServerReceived(const fs::path& serverLog)
-{
-    std::vector<std::string> statements;
-    std::istringstream lines(ReadFile(serverLog));
-    const std::string marker = " 320 OBJECTUPDATE ";
-    for (std::string line; std::getline(lines, line);) {
-        const auto at = line.find(marker);
-        if (at != std::string::npos && line.find(" << ") != std::string::npos)
-            statements.push_back(line.substr(at + marker.size()));
-    }
-    return statements;
-}
-
 // The test thread is the main thread: it runs the dispatcher while it waits.
 class ClientLink : public ::testing::Test {
 protected:

@@ -10,8 +10,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/text_files.h"
 
 extern char** environ;
 
@@ -96,3 +100,18 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
 };
+
+// The statements of the "320 OBJECTUPDATE" lines that the server logged (its
+// --log file), in order.
+inline std::vector<std::string> StatementsServerReceived(const std::filesystem::path& serverLog)
+{
+    std::vector<std::string> statements;
+    std::istringstream lines(testsupport::ReadFile(serverLog));
+    const std::string marker = " 320 OBJECTUPDATE ";
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find(marker);
+        if (at != std::string::npos && line.find(" << ") != std::string::npos)
+            statements.push_back(line.substr(at + marker.size()));
+    }
+    return statements;
+}
